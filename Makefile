@@ -1,0 +1,28 @@
+# The front door: set-up, build, run and test over the CMake presets.
+#   make run     install what is missing, build the Linux i386 program and run it
+#   make test    install what is missing, build, and run every test
+#   make build   build only; make clean removes build/
+
+LINUX := i386-linux
+SANITIZE := i386-linux-sanitize
+
+.PHONY: run test build setup clean
+
+run: build
+	./build/$(LINUX)/jumpbench
+
+build: setup
+	cmake --preset $(LINUX) >/dev/null
+	cmake --build --preset $(LINUX)
+
+test: build
+	ctest --preset $(LINUX)
+	cmake --preset $(SANITIZE) >/dev/null
+	cmake --build --preset $(SANITIZE)
+	ctest --preset $(SANITIZE)
+
+setup:
+	./scripts/setup-linux.sh
+
+clean:
+	rm -rf build

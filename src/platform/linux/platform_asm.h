@@ -1,0 +1,19 @@
+// Assembler markers for ELF i386. The Windows build has a header of the same name that
+// adds the leading underscore of i686 Windows symbols, decorates stdcall names and drops
+// what PE/COFF does not know (.type, .size, the stack note).
+#pragma once
+
+// A C-visible symbol as the assembler must spell it.
+#define SYM(name) name
+// A stdcall routine taking `bytes` bytes of arguments (undecorated on ELF).
+#define STDCALL(name, bytes) name
+
+#define FUNC_START(name) .globl name; .type name, @function; name:
+#define FUNC_END(name) .size name, . - name
+#define DATA_START(name) .globl name; .type name, @object; name:
+#define DATA_END(name) .size name, . - name
+// A global code label that a tool can find in the program (a kernel copy's entry and exit).
+#define CODE_LABEL(name) .globl name; .type name, @function; name:
+
+// The assembly needs no executable stack.
+#define NO_EXEC_STACK .section .note.GNU-stack, "", @progbits

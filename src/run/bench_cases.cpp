@@ -1,0 +1,35 @@
+#include "run/bench_cases.hpp"
+
+#include "kernels/samples.hpp"
+#include "run/console.hpp"
+
+// The routines and labels that bench_cases.S lays out, one set per kernel copy.
+#define BENCH_COPY_SYMBOLS(copy)                  \
+    extern "C" std::uint32_t measure_##copy();    \
+    extern "C" const std::uint32_t copy##_code_bytes; \
+    extern "C" const unsigned char copy##_entry[];
+
+BENCH_COPY_SYMBOLS(few_jumps_long)
+BENCH_COPY_SYMBOLS(many_jumps_long)
+BENCH_COPY_SYMBOLS(few_jumps_short)
+BENCH_COPY_SYMBOLS(many_jumps_short)
+
+namespace {
+
+// "few" has two blanks before it so that both jump-chain labels are 20 characters long.
+constexpr Text FEW_JUMPS_LABEL{"\tcycles  few jumps, "};
+constexpr Text MANY_JUMPS_LABEL{"\tcycles many jumps, "};
+
+}  // namespace
+
+#define BENCH_ROW(label, copy, sample) \
+    {label.bytes, measure_##copy, &copy##_code_bytes, sample, copy##_entry}
+
+// Rows 3 to 5 (the pair-step, else-if and switch layouts over the long sample) belong
+// between the two long and the two short jump-chain rows.
+const BenchCase bench_cases[] = {
+    BENCH_ROW(FEW_JUMPS_LABEL, few_jumps_long, long_sample),
+    BENCH_ROW(MANY_JUMPS_LABEL, many_jumps_long, long_sample),
+    BENCH_ROW(FEW_JUMPS_LABEL, few_jumps_short, short_sample),
+    BENCH_ROW(MANY_JUMPS_LABEL, many_jumps_short, short_sample),
+};

@@ -1,0 +1,111 @@
+#include "run/console.hpp"
+
+#include <cstring>
+#include <utility>
+
+#include "winapi.hpp"
+
+namespace {
+
+bool output_failed = false;
+
+std::uint32_t load_group(const char* position) {
+    std::uint32_t group;
+    std::memcpy(&group, position, sizeof group);  // one unaligned 32-bit load
+    return group;
+}
+
+// Bit 7 of each byte of the mask is set for a zero byte of the group. Only the lowest
+// set bit is exact: a borrow out of a zero byte can set bits above it.
+std::uint32_t zero_byte_mask(std::uint32_t group) {
+    return (group - 0x01010101u) & ~group & 0x80808080u;
+}
+
+}  // namespace
+
+std::uint32_t text_length(const char* text) {
+    // The position runs four bytes ahead of the group it has read; base is text + 3 so
+    // that position - base counts the bytes up to the last byte of the pair that holds
+    // the zero, and the flag takes one off when the zero is the first of that pair.
+    const char* const base = text + 3;
+    const char* position = text;
+    std::uint32_t mask;
+    for (;;) {  // four groups, 16 bytes, per iteration
+        mask = zero_byte_mask(load_group(position));
+        position += 4;
+        if (mask != 0) break;
+        mask = zero_byte_mask(load_group(position));
+        position += 4;
+        if (mask != 0) break;
+        mask = zero_byte_mask(load_group(position));
+        position += 4;
+        if (mask != 0) break;
+        mask = zero_byte_mask(load_group(position));
+        position += 4;
+        if (mask != 0) break;
+    }
+    if ((mask & 0x8080u) == 0) {  // the zero is in the upper pair
+        mask >>= 16;
+        position += 2;
+    }
+    const std::uint32_t flag = (mask >> 7) & 1u;
+    return static_cast<std::uint32_t>(position - base) - flag;
+}
+
+std::uint32_t write_text(const char* text) {
+    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    const std::uint32_t count = text_length(text);
+    std::uint32_t total = 0;
+    while (total < count) {
+        DWORD written = 0;
+        if (!WriteFile(output, text + total, count - total, &written, nullptr) || written == 0) {
+            output_failed = true;  // the run goes on; the exit code tells
+            break;
+        }
+        total += written;
+    }
+    return total;
+}
+
+bool write_failed() { return output_failed; }
+
+void format_int32(std::int32_t value, char* buffer) {
+    char* out = buffer;
+    if (value == 0) {
+        out[0] = '0';
+        out[1] = '\0';
+        return;
+    }
+    std::uint32_t magnitude = static_cast<std::uint32_t>(value);
+    if (value < 0) {
+        *out++ = '-';
+        magnitude = 0u - magnitude;  // -2147483648 has the magnitude 2147483648
+    }
+    char* const digits = out;
+    while (magnitude > 0) {
+        // magnitude / 10 without a divide: the upper half of the product with
+        // 0xCCCCCCCD (2^35 / 10, rounded up), shifted right by 3.
+        const auto quotient =
+            static_cast<std::uint32_t>((std::uint64_t{magnitude} * 0xCCCCCCCDu) >> 35);
+        *out++ = static_cast<char>('0' + (magnitude - quotient * 10u));
+        magnitude = quotient;
+    }
+    *out = '\0';
+    for (char *front = digits, *back = out - 1; front < back; ++front, --back) {
+        std::swap(*front, *back);  // the digits came out least significant first
+    }
+}
+
+std::uint32_t await_keypress() {
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    if (!input_is_console(input)) {
+        // A pipe, a file or no input at all can never deliver a key press: waiting for
+        // one would hang. Take the next byte, or the end of input, as the key instead.
+        return static_cast<std::uint32_t>(await_input_byte(input));
+    }
+    FlushConsoleInputBuffer(input);  // keys pressed during the measurements do not count
+    do {
+        Sleep(1);
+    } while (!_kbhit());
+    return static_cast<std::uint32_t>(_getch());
+}

@@ -1,0 +1,38 @@
+// Console routines: the text writer with its length routine, the decimal formatter and
+// the key wait. Nothing here is timed; all of it runs between measurements.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// text_length reads whole 4-byte groups from a text's first byte on and may read up to
+// three bytes past the terminator. Every text it measures is therefore stored with at
+// least this many bytes after the terminator, inside the same object.
+inline constexpr std::size_t TEXT_TAIL = 3;
+
+// A NUL-terminated text with its readable tail, built at compile time from a literal.
+template <std::size_t N>
+struct Text {
+    char bytes[N + TEXT_TAIL];
+
+    consteval Text(const char (&text)[N]) : bytes{} {
+        for (std::size_t i = 0; i < N; ++i) bytes[i] = text[i];
+    }
+};
+
+// Bytes before the first NUL, found four bytes at a time.
+std::uint32_t text_length(const char* text);
+
+// Writes the text, terminator excluded, to standard output; goes on after a short write
+// until all of it is written or a write fails. Gives the count written.
+std::uint32_t write_text(const char* text);
+
+// True once any write to standard output has failed.
+bool write_failed();
+
+// The decimal text of `value` and a NUL, at most 12 bytes, into `buffer`.
+void format_int32(std::int32_t value, char* buffer);
+
+// Discards pending input, then waits for one key press and gives its value. Where the
+// input is no console, it waits for the next byte or the end of input instead.
+std::uint32_t await_keypress();

@@ -1,0 +1,3 @@
+#include "run/report.hpp"
+
+int main() { run_benchmark(); }

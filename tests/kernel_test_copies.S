@@ -1,0 +1,71 @@
+// Test copies of the kernels, laid out from the very macros the benchmark uses, over a
+// writable buffer instead of a sample, each wrapped in a routine the tests can call.
+//
+// uint32_t scan_<kernel>(void): runs the copy once over test_text and gives its
+// scan_length, or 0xFFFFFFFF when the copy broke its contract: changed a register other
+// than ESI and EAX (EBX, ECX, EDX, EDI and EBP are set to marks before the run and
+// compared after it) or moved the stack pointer.
+#include "platform_asm.h"
+#include "kernels/scan_kernels.inc"
+
+        .intel_syntax noprefix
+
+// Room for the longest test text, its terminator and the zero byte the pair-step kernel
+// may read after it. The tests clear it before every text.
+#define TEST_TEXT_BYTES 4096
+
+        .data
+        .balign 16
+DATA_START(SYM(test_text))
+        .zero TEST_TEXT_BYTES
+DATA_END(SYM(test_text))
+DATA_START(SYM(test_text_bytes))
+        .long TEST_TEXT_BYTES
+DATA_END(SYM(test_text_bytes))
+.Lstack_mark:
+        .long 0
+
+.macro TEST_COPY name, kernel
+        .text
+        .p2align 4
+FUNC_START(\name)
+        push  ebx
+        push  esi
+        push  edi
+        push  ebp
+        mov   ebx, 0x11111111
+        mov   ecx, 0x22222222
+        mov   edx, 0x33333333
+        mov   edi, 0x44444444
+        mov   ebp, 0x55555555
+        mov   [.Lstack_mark], esp
+        \kernel SYM(test_text), .Lentry\@, .Lexit\@
+        cmp   ebx, 0x11111111
+        jne   .Lbroken\@
+        cmp   ecx, 0x22222222
+        jne   .Lbroken\@
+        cmp   edx, 0x33333333
+        jne   .Lbroken\@
+        cmp   edi, 0x44444444
+        jne   .Lbroken\@
+        cmp   ebp, 0x55555555
+        jne   .Lbroken\@
+        cmp   esp, [.Lstack_mark]
+        jne   .Lbroken\@
+        mov   eax, esi
+        jmp   .Ldone\@
+.Lbroken\@:
+        mov   eax, -1
+.Ldone\@:
+        pop   ebp
+        pop   edi
+        pop   esi
+        pop   ebx
+        ret
+FUNC_END(\name)
+.endm
+
+        TEST_COPY SYM(scan_few_jumps), KERNEL_FEW_JUMPS
+        TEST_COPY SYM(scan_many_jumps), KERNEL_MANY_JUMPS
+
+        NO_EXEC_STACK
