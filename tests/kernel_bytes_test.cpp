@@ -60,6 +60,64 @@ const Encoding MANY_JUMPS[] = {
     {"81 EE imm32", "sub esi, sample (exit step)"},
 };
 
+const Encoding PAIR_STEP[] = {
+    {"BE imm32", "mov esi, sample (entry)"},
+    {"0F B7 06", "movzx eax, word [esi] (load step)"}, {"46", "inc esi"},
+    {"3C 30", "cmp al, 0x30"},           {"72 07", "jb 20"},
+    {"3C 39", "cmp al, 0x39"},           {"77 03", "ja 20"},
+    {"8A C4", "mov al, ah"},             {"46", "inc esi"},
+    {"3C 30", "cmp al, 0x30"},           {"72 04", "jb 28"},
+    {"3C 39", "cmp al, 0x39"},           {"76 30", "jbe 76"},
+    {"84 C0", "test al, al"},            {"74 2E", "je 78 (exit)"},
+    {"0C 20", "or al, 0x20"},
+    {"3C 65", "cmp al, 'e'"}, {"75 02", "jne 40"}, {"EB DD", "jmp 5"},
+    {"3C 2E", "cmp al, '.'"}, {"75 02", "jne 46"}, {"EB D7", "jmp 5"},
+    {"3C 68", "cmp al, 'h'"}, {"75 02", "jne 52"}, {"EB D1", "jmp 5"},
+    {"3C 62", "cmp al, 'b'"}, {"75 02", "jne 58"}, {"EB CB", "jmp 5"},
+    {"3C 79", "cmp al, 'y'"}, {"75 02", "jne 64"}, {"EB C5", "jmp 5"},
+    {"3C 28", "cmp al, '('"}, {"75 02", "jne 70"}, {"EB BF", "jmp 5"},
+    {"3C 29", "cmp al, ')'"}, {"75 02", "jne 76"}, {"EB B9", "jmp 5"},
+    {"EB B7", "jmp 5"},
+    {"81 EE imm32", "sub esi, sample (exit step)"},
+};
+
+const Encoding ELSEIF[] = {
+    {"BE imm32", "mov esi, sample (entry)"},
+    {"8A 06", "mov al, [esi] (load step)"}, {"46", "inc esi"},
+    {"3C 30", "cmp al, 0x30"},           {"72 04", "jb 16"},
+    {"3C 39", "cmp al, 0x39"},           {"76 3C", "jbe 76"},
+    {"84 C0", "test al, al"},            {"74 3A", "je 78 (exit)"},
+    {"0C 20", "or al, 0x20"},
+    {"3C 65", "cmp al, 'e'"}, {"75 04", "jne 30"}, {"EB E9", "jmp 5"}, {"EB 2E", "jmp 76 (never)"},
+    {"3C 2E", "cmp al, '.'"}, {"75 04", "jne 38"}, {"EB E1", "jmp 5"}, {"EB 26", "jmp 76 (never)"},
+    {"3C 68", "cmp al, 'h'"}, {"75 04", "jne 46"}, {"EB D9", "jmp 5"}, {"EB 1E", "jmp 76 (never)"},
+    {"3C 62", "cmp al, 'b'"}, {"75 04", "jne 54"}, {"EB D1", "jmp 5"}, {"EB 16", "jmp 76 (never)"},
+    {"3C 79", "cmp al, 'y'"}, {"75 04", "jne 62"}, {"EB C9", "jmp 5"}, {"EB 0E", "jmp 76 (never)"},
+    {"3C 28", "cmp al, '('"}, {"75 04", "jne 70"}, {"EB C1", "jmp 5"}, {"EB 06", "jmp 76 (never)"},
+    {"3C 29", "cmp al, ')'"}, {"75 02", "jne 76"}, {"EB B9", "jmp 5"},
+    {"EB B7", "jmp 5"},
+    {"81 EE imm32", "sub esi, sample (exit step)"},
+};
+
+const Encoding SWITCH[] = {
+    {"BE imm32", "mov esi, sample (entry)"},
+    {"0F B6 06", "movzx eax, byte [esi] (load step)"}, {"46", "inc esi"},
+    {"3C 30", "cmp al, 0x30"},           {"72 04", "jb 17"},
+    {"3C 39", "cmp al, 0x39"},           {"76 3C", "jbe 77"},
+    {"0C 20", "or al, 0x20"},            {"8B C0", "mov eax, eax"},
+    {"83 F8 20", "cmp eax, 0x20"}, {"75 04", "jne 30"}, {"EB 33", "jmp 79 (exit)"},
+    {"EB 2F", "jmp 77 (never)"},
+    {"83 F8 65", "cmp eax, 'e'"}, {"75 02", "jne 37"}, {"EB 28", "jmp 77"},
+    {"83 F8 2E", "cmp eax, '.'"}, {"75 02", "jne 44"}, {"EB 21", "jmp 77"},
+    {"83 F8 68", "cmp eax, 'h'"}, {"75 02", "jne 51"}, {"EB 1A", "jmp 77"},
+    {"83 F8 62", "cmp eax, 'b'"}, {"75 02", "jne 58"}, {"EB 13", "jmp 77"},
+    {"83 F8 79", "cmp eax, 'y'"}, {"75 02", "jne 65"}, {"EB 0C", "jmp 77"},
+    {"83 F8 28", "cmp eax, '('"}, {"75 02", "jne 72"}, {"EB 05", "jmp 77"},
+    {"83 F8 29", "cmp eax, ')'"}, {"75 00", "jne 77"},
+    {"EB B6", "jmp 5 (end of the switch)"},
+    {"81 EE imm32", "sub esi, sample (exit step)"},
+};
+
 struct KernelTable {
     const Encoding* rows;
     std::size_t count;
@@ -74,6 +132,9 @@ constexpr KernelTable table(const Encoding (&rows)[N]) {
 const KernelTable ROW_TABLES[] = {
     table(FEW_JUMPS),
     table(MANY_JUMPS),
+    table(PAIR_STEP),
+    table(ELSEIF),
+    table(SWITCH),
     table(FEW_JUMPS),
     table(MANY_JUMPS),
 };
@@ -117,16 +178,18 @@ TEST(LaidOutKernels, EveryCopyIsExactlyItsTable) {
     }
 }
 
-TEST(LaidOutKernels, JumpChainKernelsAre66Bytes) {
-    for (std::size_t row : {0u, 1u, 2u, 3u}) {
-        EXPECT_EQ(*bench_cases[row].code_bytes, 66u) << "row " << row + 1;
+TEST(LaidOutKernels, CodeBytesOfEveryRow) {
+    const std::uint32_t expected[] = {66, 66, 78, 78, 79, 66, 66};
+    static_assert(std::size(expected) == BENCH_CASE_COUNT);
+    for (std::size_t row = 0; row < BENCH_CASE_COUNT; ++row) {
+        EXPECT_EQ(*bench_cases[row].code_bytes, expected[row]) << "row " << row + 1;
     }
 }
 
-// Rows 1 and 3 (few jumps) and rows 2 and 4 (many jumps) in this table are copies of one
-// kernel over the two samples: they differ in the sample address and nowhere else.
+// Rows 1 and 6 (few jumps) and rows 2 and 7 (many jumps) are copies of one kernel over
+// the two samples: they differ in the sample address and nowhere else.
 TEST(LaidOutKernels, CopiesOfOneKernelDifferOnlyInTheSampleAddress) {
-    for (const auto& [long_row, short_row] : {std::pair{0u, 2u}, std::pair{1u, 3u}}) {
+    for (const auto& [long_row, short_row] : {std::pair{0u, 5u}, std::pair{1u, 6u}}) {
         std::vector<std::uint8_t> long_copy = laid_out_bytes(bench_cases[long_row]);
         std::vector<std::uint8_t> short_copy = laid_out_bytes(bench_cases[short_row]);
         ASSERT_EQ(long_copy.size(), short_copy.size());

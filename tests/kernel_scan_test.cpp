@@ -82,6 +82,28 @@ TEST_P(KernelScan, AgreesWithTheReferenceOnGeneratedTexts) {
     }
 }
 
+// The pair step takes a digit and the byte after it in one iteration, so the terminator
+// is met as the first byte of a pair or as the second, behind a digit; either way ESI
+// ends just past it.
+TEST(PairStep, TerminatorAsFirstOrSecondByteOfAPair) {
+    const KernelUnderTest& pair_step = KERNELS_UNDER_TEST[2];
+    EXPECT_EQ(scan_text(pair_step, "1234.567h"), 10u);
+    EXPECT_EQ(scan_text(pair_step, "123"), 4u);   // '3' and the NUL in one pair
+    EXPECT_EQ(scan_text(pair_step, "12"), 3u);    // the NUL first in its pair
+    EXPECT_EQ(scan_text(pair_step, ".5"), 3u);    // '.' alone, then '5' and the NUL
+    EXPECT_EQ(scan_text(pair_step, "h"), 2u);
+    EXPECT_EQ(scan_text(pair_step, std::string_view("\0" "12", 3)), 1u);
+}
+
+// The switch's first case takes 0x20 after the forcing, which both the terminator and a
+// blank become: only it ends at a blank.
+TEST(Switch, EndsAtABlankWhereTheOthersPassOverIt) {
+    for (const KernelUnderTest& kernel : KERNELS_UNDER_TEST) {
+        EXPECT_EQ(scan_text(kernel, "1234 567h"), kernel.ends_at_blank ? 5u : 10u) << kernel.name;
+        EXPECT_EQ(scan_text(kernel, " "), kernel.ends_at_blank ? 1u : 2u) << kernel.name;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(AllKernels, KernelScan, testing::ValuesIn(KERNELS_UNDER_TEST),
                          [](const auto& info) { return std::string(info.param.name); });
 

@@ -67,5 +67,8 @@ FUNC_END(\name)
 
         TEST_COPY SYM(scan_few_jumps), KERNEL_FEW_JUMPS
         TEST_COPY SYM(scan_many_jumps), KERNEL_MANY_JUMPS
+        TEST_COPY SYM(scan_pair_step), KERNEL_PAIR_STEP
+        TEST_COPY SYM(scan_elseif), KERNEL_ELSEIF
+        TEST_COPY SYM(scan_switch), KERNEL_SWITCH
 
         NO_EXEC_STACK

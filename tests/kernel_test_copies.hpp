@@ -10,6 +10,9 @@ extern unsigned char test_text[];
 extern const std::uint32_t test_text_bytes;
 std::uint32_t scan_few_jumps();
 std::uint32_t scan_many_jumps();
+std::uint32_t scan_pair_step();
+std::uint32_t scan_elseif();
+std::uint32_t scan_switch();
 }
 
 // A returned value that means the copy changed a register it must leave alone.
@@ -24,6 +27,9 @@ struct KernelUnderTest {
 inline constexpr KernelUnderTest KERNELS_UNDER_TEST[] = {
     {"few_jumps", scan_few_jumps, false},
     {"many_jumps", scan_many_jumps, false},
+    {"pair_step", scan_pair_step, false},
+    {"elseif", scan_elseif, false},
+    {"switch", scan_switch, true},
 };
 
 // Lays `text` into the test buffer (followed by zero bytes) and scans it once.

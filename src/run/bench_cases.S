@@ -12,6 +12,9 @@
 
 BENCH_COPY(few_jumps_long, KERNEL_FEW_JUMPS, long_sample)
 BENCH_COPY(many_jumps_long, KERNEL_MANY_JUMPS, long_sample)
+BENCH_COPY(pair_step_long, KERNEL_PAIR_STEP, long_sample)
+BENCH_COPY(elseif_long, KERNEL_ELSEIF, long_sample)
+BENCH_COPY(switch_long, KERNEL_SWITCH, long_sample)
 BENCH_COPY(few_jumps_short, KERNEL_FEW_JUMPS, short_sample)
 BENCH_COPY(many_jumps_short, KERNEL_MANY_JUMPS, short_sample)
 

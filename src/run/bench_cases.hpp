@@ -14,5 +14,5 @@ struct BenchCase {
     const unsigned char* entry;       // the copy's first byte
 };
 
-inline constexpr std::size_t BENCH_CASE_COUNT = 4;
+inline constexpr std::size_t BENCH_CASE_COUNT = 7;
 extern const BenchCase bench_cases[BENCH_CASE_COUNT];
