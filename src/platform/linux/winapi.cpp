@@ -126,8 +126,10 @@ __attribute__((force_align_arg_pointer)) BOOL WINAPI SetPriorityClass(HANDLE /*p
 }
 
 int _kbhit() {
+    // A terminal that has hung up counts as a key too: _getch then finds the end of input
+    // at once instead of the wait going on for ever.
     pollfd p = {console_fd, POLLIN, 0};
-    return poll(&p, 1, 0) > 0 && (p.revents & POLLIN) != 0;
+    return poll(&p, 1, 0) > 0 && (p.revents & (POLLIN | POLLHUP | POLLERR)) != 0;
 }
 
 int _getch() {

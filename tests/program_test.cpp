@@ -1,0 +1,371 @@
+// Whole-program tests: the built program run as a user runs it, with its standard input
+// and output a file, a pipe, /dev/full or a pseudo-terminal. The time limits here only
+// keep a hung program from hanging the run; no test depends on how fast anything is.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+#include <utmp.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <regex>
+#include <string>
+
+namespace {
+
+// The report's rows as printed, in order: the label as it stands in the row (padded so
+// that the rows line up), the size of the measured code in bytes, and the length.
+struct ReportRow {
+    const char* label;
+    int code_bytes;
+    int length;
+};
+constexpr ReportRow REPORT_ROWS[] = {
+    {" few jumps", 66, 500},
+    {"many jumps", 66, 500},
+    {"many + xchg al, ah", 78, 500},
+    {"elseif jumps", 78, 500},
+    {"Switch", 79, 500},
+    {" few jumps", 66, 10},
+    {"many jumps", 66, 10},
+};
+constexpr char PROMPT[] = "\r\n--- ok ---\r";
+constexpr char PROMPT_TEXT[] = "--- ok ---";
+
+constexpr int LIMIT_MS = 30000;           // far beyond any healthy run
+constexpr useconds_t SETTLE_US = 300000;  // how long a waiting program must stay waiting
+
+// Set up once: SIGPIPE ignored, as a test may write to a program that has already gone,
+// and fds 0 to 2 in use, so that no pipe of a test takes one of them when the test
+// binary itself runs without standard input.
+[[maybe_unused]] const bool TEST_PROCESS_READY = [] {
+    signal(SIGPIPE, SIG_IGN);
+    int fd = open("/dev/null", O_RDWR);
+    while (fd >= 0 && fd <= 2) fd = open("/dev/null", O_RDWR);
+    if (fd >= 0) close(fd);
+    return true;
+}();
+
+std::string regex_escaped(const std::string& text) {
+    std::string escaped;
+    for (char c : text) {
+        if (std::strchr("\\^$.|?*+()[]{}", c) != nullptr) escaped += '\\';
+        escaped += c;
+    }
+    return escaped;
+}
+
+// True when `output` is the whole output of a run, byte for byte, with any integer as
+// each tick figure.
+bool is_whole_output(const std::string& output) {
+    std::string pattern;
+    for (const ReportRow& row : REPORT_ROWS)
+        pattern += "(0|-?[1-9][0-9]*)" +
+                   regex_escaped("\tcycles " + std::string(row.label) + ", " +
+                                 std::to_string(row.code_bytes) + " bytes, len=" +
+                                 std::to_string(row.length) + "\r\n");
+    pattern += regex_escaped(std::string(PROMPT) + "\r\n");
+    return std::regex_match(output, std::regex(pattern));
+}
+
+// `text` with its control bytes made visible, for failure messages.
+std::string shown(const std::string& text) {
+    std::string out;
+    for (unsigned char c : text) {
+        if (c == '\r') out += "\\r";
+        else if (c == '\n') out += "\\n";
+        else if (c == '\t') out += "\\t";
+        else if (c < 0x20 || c >= 0x7f) {
+            out += "\\x";
+            out += "0123456789abcdef"[c >> 4];
+            out += "0123456789abcdef"[c & 15];
+        }
+        else out += static_cast<char>(c);
+    }
+    return '"' + out + '"';
+}
+
+// Appends to `out` what `fd` gives until `needle` turns up at or after `from`, the output
+// ends, or the limit passes; true when the needle was found. No needle: read to the end.
+bool read_until(int fd, std::string& out, const char* needle, std::size_t from = 0) {
+    using namespace std::chrono;
+    const auto deadline = steady_clock::now() + milliseconds(LIMIT_MS);
+    while (needle == nullptr || out.find(needle, from) == std::string::npos) {
+        const auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
+        pollfd p = {fd, POLLIN, 0};
+        if (poll(&p, 1, static_cast<int>(std::max<long long>(left, 0))) <= 0) return false;
+        char buffer[4096];
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n <= 0) return needle == nullptr;
+        out.append(buffer, static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+// In the child: the program gets default signal handling and no fd but 0 to 2.
+[[noreturn]] void exec_program() {
+    for (int s : {SIGPIPE, SIGINT, SIGTERM, SIGHUP}) signal(s, SIG_DFL);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    close_range(3, ~0U, 0);
+    execl(JUMPBENCH_PROGRAM, JUMPBENCH_PROGRAM, static_cast<char*>(nullptr));
+    _exit(127);
+}
+
+// Starts the program with `input` as its fd 0 (-1: fd 0 closed) and `output` as its fd 1,
+// and closes the parent's copies of both.
+pid_t spawn(int input, int output) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (input < 0) close(0);
+        else dup2(input, 0);
+        dup2(output, 1);
+        exec_program();
+    }
+    if (input >= 0) close(input);
+    close(output);
+    return pid;
+}
+
+// Starts the program in a session of its own, with the terminal `slave` as its
+// controlling terminal and standard input, output and error.
+pid_t spawn_at_terminal(int slave) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (login_tty(slave) != 0) _exit(126);
+        exec_program();
+    }
+    return pid;
+}
+
+// A started program; one that is still running when this goes is killed.
+class child_process {
+public:
+    explicit child_process(pid_t pid) : pid_(pid) {}
+    child_process(const child_process&) = delete;
+    child_process& operator=(const child_process&) = delete;
+    ~child_process() {
+        if (!ended_ && pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    pid_t pid() const { return pid_; }
+    bool running() {
+        if (ended_ || pid_ <= 0) return false;
+        const pid_t r = waitpid(pid_, &status_, WNOHANG);
+        ended_ = r != 0;
+        return r == 0;
+    }
+    // How it ended: "exit N" or "signal N". One that runs past the limit is killed.
+    std::string end() {
+        for (int waited = 0; running() && waited < LIMIT_MS; waited += 10) usleep(10000);
+        if (pid_ <= 0) return "never started";
+        if (!ended_) return "still running after " + std::to_string(LIMIT_MS) + " ms";
+        if (WIFEXITED(status_)) return "exit " + std::to_string(WEXITSTATUS(status_));
+        if (WIFSIGNALED(status_)) return "signal " + std::to_string(WTERMSIG(status_));
+        return "status " + std::to_string(status_);
+    }
+
+private:
+    pid_t pid_;
+    int status_ = 0;
+    bool ended_ = false;
+};
+
+int open_null() { return open("/dev/null", O_RDONLY); }
+
+struct run_result {
+    std::string output;
+    std::string end;
+};
+
+// Runs the program with `input` as its standard input (-1: none), its output a pipe.
+run_result run_with_input(int input) {
+    int out[2];
+    EXPECT_EQ(pipe(out), 0);
+    child_process program(spawn(input, out[1]));
+    run_result result;
+    read_until(out[0], result.output, nullptr);
+    close(out[0]);
+    result.end = program.end();
+    return result;
+}
+
+void expect_whole_run(const run_result& result) {
+    EXPECT_EQ(result.end, "exit 0");
+    EXPECT_TRUE(is_whole_output(result.output)) << shown(result.output);
+}
+
+}  // namespace
+
+// Input that has ended, or is not there at all, cannot bring a key: the run just ends.
+TEST(ProgramAtEndedInput, NullDevice) { expect_whole_run(run_with_input(open_null())); }
+
+TEST(ProgramAtEndedInput, PipeWithoutWriter) {
+    int in[2];
+    ASSERT_EQ(pipe(in), 0);
+    close(in[1]);
+    expect_whole_run(run_with_input(in[0]));
+}
+
+TEST(ProgramAtEndedInput, NoStandardInput) { expect_whole_run(run_with_input(-1)); }
+
+TEST(ProgramAtOpenPipe, DiscardsEarlierBytesThenEndsOnTheNextOne) {
+    int in[2], out[2];
+    ASSERT_EQ(pipe(in), 0);
+    ASSERT_EQ(pipe(out), 0);
+    child_process program(spawn(in[0], out[1]));
+    ASSERT_EQ(write(in[1], "abc", 3), 3);  // sent while it measures
+    std::string output;
+    ASSERT_TRUE(read_until(out[0], output, PROMPT)) << shown(output);
+    // The program has taken the early bytes once the pipe is empty.
+    int queued = -1;
+    for (int waited = 0; waited < LIMIT_MS && program.running(); waited += 10) {
+        ASSERT_EQ(ioctl(in[1], FIONREAD, &queued), 0);
+        if (queued == 0) break;
+        usleep(10000);
+    }
+    usleep(SETTLE_US);
+    EXPECT_TRUE(program.running()) << "the bytes sent before the prompt ended the wait";
+    EXPECT_EQ(queued, 0) << "the bytes sent before the prompt were left in the pipe";
+    ASSERT_EQ(write(in[1], "k", 1), 1);
+    read_until(out[0], output, nullptr);
+    EXPECT_EQ(program.end(), "exit 0");
+    EXPECT_TRUE(is_whole_output(output)) << shown(output);
+    close(in[1]);
+    close(out[0]);
+}
+
+// Output that cannot be written ends the run with exit code 1, not with SIGPIPE.
+TEST(ProgramOutputFailure, PipeWithoutReader) {
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    close(out[0]);
+    child_process program(spawn(open_null(), out[1]));
+    EXPECT_EQ(program.end(), "exit 1");
+}
+
+TEST(ProgramOutputFailure, ReaderLeavesAfterTheFirstLine) {
+    int in[2], out[2];
+    ASSERT_EQ(pipe(in), 0);
+    ASSERT_EQ(pipe(out), 0);
+    child_process program(spawn(in[0], out[1]));
+    std::string output;
+    ASSERT_TRUE(read_until(out[0], output, "\n")) << shown(output);
+    close(out[0]);
+    close(in[1]);  // if the whole report got out, the final line end is still to come
+    EXPECT_EQ(program.end(), "exit 1");
+}
+
+TEST(ProgramOutputFailure, FullDevice) {
+    child_process program(spawn(open_null(), open("/dev/full", O_WRONLY)));
+    EXPECT_EQ(program.end(), "exit 1");
+}
+
+// At a terminal: the program waits for one key, without echo, and leaves the terminal as
+// it found it, also when a signal ends the wait.
+class ProgramAtTerminal : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(openpty(&master_, &slave_, nullptr, nullptr, nullptr), 0);
+        ASSERT_EQ(tcgetattr(slave_, &before_), 0);
+    }
+    void TearDown() override {
+        close(master_);
+        close(slave_);
+    }
+
+    // Reads up to the prompt, waits until the terminal is set for the key wait, and gives
+    // the program time to discard what was typed before, so that no key sent after this
+    // is taken for an early one.
+    bool await_key_wait(child_process& program) {
+        if (!read_until(master_, output_, PROMPT_TEXT)) {
+            ADD_FAILURE() << "no prompt: " << shown(output_);
+            return false;
+        }
+        termios now;
+        for (int waited = 0; waited < LIMIT_MS && program.running(); waited += 10) {
+            if (tcgetattr(slave_, &now) == 0 && (now.c_lflag & ICANON) == 0) {
+                usleep(SETTLE_US);
+                return true;
+            }
+            usleep(10000);
+        }
+        ADD_FAILURE() << "the terminal was not set for the key wait";
+        return false;
+    }
+
+    void expect_terminal_as_before() {
+        termios after;
+        ASSERT_EQ(tcgetattr(slave_, &after), 0);
+        EXPECT_EQ(after.c_iflag, before_.c_iflag);
+        EXPECT_EQ(after.c_oflag, before_.c_oflag);
+        EXPECT_EQ(after.c_lflag, before_.c_lflag);
+        EXPECT_EQ(std::memcmp(after.c_cc, before_.c_cc, sizeof after.c_cc), 0);
+    }
+
+    void expect_death_by_signal(int signal_number, const char* typed) {
+        child_process program(spawn_at_terminal(slave_));
+        ASSERT_TRUE(await_key_wait(program));
+        if (typed != nullptr) ASSERT_EQ(write(master_, typed, 1), 1);
+        else ASSERT_EQ(kill(program.pid(), signal_number), 0);
+        EXPECT_EQ(program.end(), "signal " + std::to_string(signal_number));
+        expect_terminal_as_before();
+    }
+
+    int master_ = -1;
+    int slave_ = -1;
+    termios before_{};
+    std::string output_;
+};
+
+TEST_F(ProgramAtTerminal, WaitsForOneKeyWithoutEchoAndIgnoresEarlierKeys) {
+    child_process program(spawn_at_terminal(slave_));
+    ASSERT_EQ(write(master_, "q\r", 2), 2);  // a whole line typed while it measures
+    ASSERT_TRUE(await_key_wait(program));
+    EXPECT_TRUE(program.running()) << "a key typed before the prompt ended the wait";
+    const std::size_t after_prompt = output_.find(PROMPT_TEXT) + std::strlen(PROMPT_TEXT);
+    ASSERT_EQ(write(master_, "x", 1), 1);
+    EXPECT_EQ(program.end(), "exit 0");
+    // The echo of a key would come before the program's final line end.
+    EXPECT_TRUE(read_until(master_, output_, "\n", after_prompt)) << shown(output_);
+    EXPECT_EQ(output_.find('x', after_prompt), std::string::npos) << shown(output_);
+    expect_terminal_as_before();
+}
+
+TEST_F(ProgramAtTerminal, ArrowKeyIsTakenWhole) {
+    child_process program(spawn_at_terminal(slave_));
+    ASSERT_TRUE(await_key_wait(program));
+    ASSERT_EQ(write(master_, "\x1b[A", 3), 3);
+    EXPECT_EQ(program.end(), "exit 0");
+    expect_terminal_as_before();
+    // Without line buffering the terminal counts every byte queued, a partial line too.
+    termios unbuffered = before_;
+    unbuffered.c_lflag &= ~ICANON;
+    ASSERT_EQ(tcsetattr(slave_, TCSANOW, &unbuffered), 0);
+    int queued = -1;
+    ASSERT_EQ(ioctl(slave_, FIONREAD, &queued), 0);
+    EXPECT_EQ(queued, 0) << "bytes of the key were left for the shell";
+}
+
+TEST_F(ProgramAtTerminal, CtrlCAtThePromptRestoresTheTerminal) {
+    expect_death_by_signal(SIGINT, "\x03");
+}
+
+TEST_F(ProgramAtTerminal, SigtermAtThePromptRestoresTheTerminal) {
+    expect_death_by_signal(SIGTERM, nullptr);
+}
+
+TEST_F(ProgramAtTerminal, HangupAtThePromptRestoresTheTerminal) {
+    expect_death_by_signal(SIGHUP, nullptr);
+}
