@@ -15,10 +15,14 @@ std::uint32_t load_group(const char* position) {
     return group;
 }
 
-// Bit 7 of each byte of the mask is set for a zero byte of the group. Only the lowest
-// set bit is exact: a borrow out of a zero byte can set bits above it.
-std::uint32_t zero_byte_mask(std::uint32_t group) {
-    return (group - 0x01010101u) & ~group & 0x80808080u;
+// Reads the 4-byte group at `position` and steps past it. Bit 7 of each byte of `mask`
+// is set for a zero byte of the group; only the lowest set bit is exact (a borrow out of
+// a zero byte can set bits above it).
+bool group_has_zero(const char*& position, std::uint32_t& mask) {
+    const std::uint32_t group = load_group(position);
+    position += 4;
+    mask = (group - 0x01010101u) & ~group & 0x80808080u;
+    return mask != 0;
 }
 
 }  // namespace
@@ -29,20 +33,12 @@ std::uint32_t text_length(const char* text) {
     // the zero, and the flag takes one off when the zero is the first of that pair.
     const char* const base = text + 3;
     const char* position = text;
-    std::uint32_t mask;
-    for (;;) {  // four groups, 16 bytes, per iteration
-        mask = zero_byte_mask(load_group(position));
-        position += 4;
-        if (mask != 0) break;
-        mask = zero_byte_mask(load_group(position));
-        position += 4;
-        if (mask != 0) break;
-        mask = zero_byte_mask(load_group(position));
-        position += 4;
-        if (mask != 0) break;
-        mask = zero_byte_mask(load_group(position));
-        position += 4;
-        if (mask != 0) break;
+    std::uint32_t mask = 0;
+    for (;;) {  // four group tests, 16 bytes, per iteration
+        if (group_has_zero(position, mask)) break;
+        if (group_has_zero(position, mask)) break;
+        if (group_has_zero(position, mask)) break;
+        if (group_has_zero(position, mask)) break;
     }
     if ((mask & 0x8080u) == 0) {  // the zero is in the upper pair
         mask >>= 16;
