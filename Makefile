@@ -1,15 +1,23 @@
 # The front door: set-up, build, run and test over the CMake presets.
 #   make run     install what is missing, build the Linux i386 program and run it
+#   make selfcheck  the same, then run the meter's self-check instead
 #   make test    install what is missing, build, and run every test
+#   make listing the disassembly of every measured kernel copy in the built program
 #   make build   build only; make clean removes build/
 
 LINUX := i386-linux
 SANITIZE := i386-linux-sanitize
 
-.PHONY: run test build setup clean
+.PHONY: run selfcheck listing test build setup clean
 
 run: build
 	./build/$(LINUX)/jumpbench
+
+selfcheck: build
+	./build/$(LINUX)/jumpbench-selfcheck
+
+listing: build
+	./scripts/listing.sh build/$(LINUX)/jumpbench
 
 build: setup
 	cmake --preset $(LINUX) >/dev/null

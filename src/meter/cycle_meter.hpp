@@ -17,3 +17,12 @@ extern std::uint32_t loop_counter;
 // nearest with ties to even, by the same x87 code every meter instance runs.
 std::int64_t ticks_per_run(std::int64_t net);
 }
+
+// Declares what one meter instance lays out for the kernel copy `copy` (the assembly's
+// measure_<copy>, <copy>_code_bytes and <copy>_entry): the routine that measures, gives
+// the scan length and leaves the ticks per run in meter_result; the copy's size; its
+// first byte.
+#define METER_COPY_SYMBOLS(copy)                      \
+    extern "C" std::uint32_t measure_##copy();        \
+    extern "C" const std::uint32_t copy##_code_bytes; \
+    extern "C" const unsigned char copy##_entry[];

@@ -1,21 +1,17 @@
 #include "run/bench_cases.hpp"
 
 #include "kernels/samples.hpp"
+#include "meter/cycle_meter.hpp"
 #include "run/console.hpp"
 
-// The routines and labels that bench_cases.S lays out, one set per kernel copy.
-#define BENCH_COPY_SYMBOLS(copy)                  \
-    extern "C" std::uint32_t measure_##copy();    \
-    extern "C" const std::uint32_t copy##_code_bytes; \
-    extern "C" const unsigned char copy##_entry[];
-
-BENCH_COPY_SYMBOLS(few_jumps_long)
-BENCH_COPY_SYMBOLS(many_jumps_long)
-BENCH_COPY_SYMBOLS(pair_step_long)
-BENCH_COPY_SYMBOLS(elseif_long)
-BENCH_COPY_SYMBOLS(switch_long)
-BENCH_COPY_SYMBOLS(few_jumps_short)
-BENCH_COPY_SYMBOLS(many_jumps_short)
+// The routines and labels that the assembly lays out, one set per kernel copy.
+METER_COPY_SYMBOLS(few_jumps_long)
+METER_COPY_SYMBOLS(many_jumps_long)
+METER_COPY_SYMBOLS(pair_step_long)
+METER_COPY_SYMBOLS(elseif_long)
+METER_COPY_SYMBOLS(switch_long)
+METER_COPY_SYMBOLS(few_jumps_short)
+METER_COPY_SYMBOLS(many_jumps_short)
 
 namespace {
 

@@ -1,0 +1,3 @@
+#include "selfcheck/report.hpp"
+
+int main() { return run_selfcheck(); }
