@@ -1,14 +1,17 @@
 # The front door: set-up, build, run and test over the CMake presets.
 #   make run     install what is missing, build the Linux i386 program and run it
 #   make selfcheck  the same, then run the meter's self-check instead
-#   make test    install what is missing, build, and run every test
+#   make test    install what is missing, build, and run every test (the Windows build's
+#                under Wine)
+#   make build-windows  install what is missing and cross-build build/i686-windows/jumpbench.exe
 #   make listing the disassembly of every measured kernel copy in the built program
 #   make build   build only; make clean removes build/
 
 LINUX := i386-linux
 SANITIZE := i386-linux-sanitize
+WINDOWS := i686-windows
 
-.PHONY: run selfcheck listing test build setup clean
+.PHONY: run selfcheck listing test build build-windows setup setup-windows clean
 
 run: build
 	./build/$(LINUX)/jumpbench
@@ -28,9 +31,20 @@ test: build
 	cmake --preset $(SANITIZE) >/dev/null
 	cmake --build --preset $(SANITIZE)
 	ctest --preset $(SANITIZE)
+	./scripts/setup-windows.sh
+	cmake --preset $(WINDOWS) >/dev/null
+	cmake --build --preset $(WINDOWS)
+	ctest --preset $(WINDOWS)
+
+build-windows: setup-windows
+	cmake --preset $(WINDOWS) >/dev/null
+	cmake --build --preset $(WINDOWS) --target jumpbench
 
 setup:
 	./scripts/setup-linux.sh
+
+setup-windows:
+	./scripts/setup-windows.sh
 
 clean:
 	rm -rf build

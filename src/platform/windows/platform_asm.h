@@ -1,0 +1,23 @@
+// Assembler markers for PE/COFF i386 (Windows). The Linux build has a header of the same
+// name for ELF.
+//
+// On 32-bit Windows a C name gets a leading underscore, and a stdcall routine's name is
+// decorated with the bytes of arguments it pops: GetCurrentProcess is
+// _GetCurrentProcess@0 in the import library. COFF has no .type, .size or stack note.
+#pragma once
+
+// A C-visible symbol as the assembler must spell it.
+#define SYM(name) _##name
+// A stdcall routine taking `bytes` bytes of arguments: _name@bytes. The @ stands beside
+// the expansion of SYM in the replacement list; no token is pasted with it.
+#define STDCALL(name, bytes) SYM(name)@bytes
+
+#define FUNC_START(name) .globl name; name:
+#define FUNC_END(name)
+#define DATA_START(name) .globl name; name:
+#define DATA_END(name)
+// A global code label that a tool can find in the program (a kernel copy's entry and exit).
+#define CODE_LABEL(name) .globl name; name:
+
+// Only ELF marks whether the stack must be executable.
+#define NO_EXEC_STACK
