@@ -1,6 +1,8 @@
 # The front door: set-up, build, run and test over the CMake presets.
 #   make run     install what is missing, build the Linux i386 program and run it
 #   make selfcheck  the same, then run the meter's self-check instead
+#   make stats   the same, then run the benchmark 15 times and sum the figures up per case,
+#                with the median in estimated core cycles from the self-check
 #   make test    install what is missing, build, and run every test (the Windows build's
 #                under Wine)
 #   make build-windows  install what is missing and cross-build build/i686-windows/jumpbench.exe
@@ -11,13 +13,16 @@ LINUX := i386-linux
 SANITIZE := i386-linux-sanitize
 WINDOWS := i686-windows
 
-.PHONY: run selfcheck listing test build build-windows setup setup-windows clean
+.PHONY: run selfcheck stats listing test build build-windows setup setup-windows clean
 
 run: build
 	./build/$(LINUX)/jumpbench
 
 selfcheck: build
 	./build/$(LINUX)/jumpbench-selfcheck
+
+stats: build
+	./build/$(LINUX)/jumpbench-stats --selfcheck
 
 listing: build
 	./scripts/listing.sh build/$(LINUX)/jumpbench
