@@ -52,6 +52,32 @@ TEST(TicksPerRun, AgreesWithExactDivisionOverTheRange) {
     EXPECT_EQ(ticks_per_run(MIN), exact_ticks_per_run(MIN));
 }
 
+std::uint16_t x87_control_word() {
+    std::uint16_t word;
+    asm volatile("fnstcw %0" : "=m"(word));
+    return word;
+}
+
+void set_x87_control_word(std::uint16_t word) { asm volatile("fldcw %0" : : "m"(word)); }
+
+// The division sets its own rounding (nearest, ties to even) and 64-bit precision, whatever
+// the caller had, and gives the caller's control word back.
+TEST(TicksPerRun, OwnRoundingAndTheCallersControlWordKept) {
+    const std::uint16_t original = x87_control_word();
+    for (std::uint16_t caller : {std::uint16_t{0x027F},    // 53-bit precision, nearest
+                                 std::uint16_t{0x0F7F},    // 64-bit, towards zero
+                                 std::uint16_t{0x047F}}) {  // 64-bit, downwards
+        set_x87_control_word(caller);
+        const std::int64_t even = ticks_per_run(150000);
+        const std::int64_t negative = ticks_per_run(-250001);
+        const std::uint16_t after = x87_control_word();
+        set_x87_control_word(original);
+        EXPECT_EQ(even, 2) << std::hex << caller;
+        EXPECT_EQ(negative, -3) << std::hex << caller;
+        EXPECT_EQ(after, caller);
+    }
+}
+
 // Every meter instance runs its copy LOOP_COUNT times and gives the scan length of the
 // last run; the counter is left at zero.
 TEST(MeterInstances, GiveTheScanLengthOfTheirSample) {
