@@ -19,24 +19,10 @@
 #include <regex>
 #include <string>
 
+#include "report_rows.hpp"
+
 namespace {
 
-// The report's rows as printed, in order: the label as it stands in the row (padded so
-// that the rows line up), the size of the measured code in bytes, and the length.
-struct ReportRow {
-    const char* label;
-    int code_bytes;
-    int length;
-};
-constexpr ReportRow REPORT_ROWS[] = {
-    {" few jumps", 66, 500},
-    {"many jumps", 66, 500},
-    {"many + xchg al, ah", 78, 500},
-    {"elseif jumps", 78, 500},
-    {"Switch", 79, 500},
-    {" few jumps", 66, 10},
-    {"many jumps", 66, 10},
-};
 constexpr char PROMPT[] = "\r\n--- ok ---\r";
 constexpr char PROMPT_TEXT[] = "--- ok ---";
 
@@ -67,11 +53,13 @@ std::string regex_escaped(const std::string& text) {
 // each tick figure.
 bool is_whole_output(const std::string& output) {
     std::string pattern;
-    for (const ReportRow& row : REPORT_ROWS)
-        pattern += "(0|-?[1-9][0-9]*)" +
-                   regex_escaped("\tcycles " + std::string(row.label) + ", " +
-                                 std::to_string(row.code_bytes) + " bytes, len=" +
-                                 std::to_string(row.length) + "\r\n");
+    for (const ReportRow& row : REPORT_ROWS) {
+        std::string line = "\t";
+        line += row.label;
+        line += ", " + std::to_string(row.code_bytes) + " bytes, len=" +
+                std::to_string(row.scan_length) + "\r\n";
+        pattern += "(0|-?[1-9][0-9]*)" + regex_escaped(line);
+    }
     pattern += regex_escaped(std::string(PROMPT) + "\r\n");
     return std::regex_match(output, std::regex(pattern));
 }

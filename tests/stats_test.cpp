@@ -14,32 +14,18 @@
 #include <string>
 #include <vector>
 
+#include "report_rows.hpp"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-// The benchmark's rows: label, code bytes, scan length.
-struct CaseRow {
-    const char* label;
-    int code_bytes;
-    int scan_length;
-};
-constexpr CaseRow CASES[] = {
-    {"cycles  few jumps", 66, 500},
-    {"cycles many jumps", 66, 500},
-    {"cycles many + xchg al, ah", 78, 500},
-    {"cycles elseif jumps", 78, 500},
-    {"cycles Switch", 79, 500},
-    {"cycles  few jumps", 66, 10},
-    {"cycles many jumps", 66, 10},
-};
-constexpr std::size_t ROW_COUNT = 7;
-using Ticks = std::array<long long, ROW_COUNT>;
+using Ticks = std::array<long long, REPORT_ROW_COUNT>;
 
 std::string row_line(std::size_t row, long long ticks) {
-    return std::to_string(ticks) + "\t" + CASES[row].label + ", " +
-           std::to_string(CASES[row].code_bytes) +
-           " bytes, len=" + std::to_string(CASES[row].scan_length) + "\r\n";
+    return std::to_string(ticks) + "\t" + REPORT_ROWS[row].label + ", " +
+           std::to_string(REPORT_ROWS[row].code_bytes) +
+           " bytes, len=" + std::to_string(REPORT_ROWS[row].scan_length) + "\r\n";
 }
 
 constexpr char PROMPT[] = "\r\n--- ok ---\r\r\n";
@@ -47,7 +33,7 @@ constexpr char PROMPT[] = "\r\n--- ok ---\r\r\n";
 // A whole report, as the benchmark prints it at ended input.
 std::string report(const Ticks& ticks) {
     std::string text;
-    for (std::size_t row = 0; row < ROW_COUNT; ++row) text += row_line(row, ticks[row]);
+    for (std::size_t row = 0; row < REPORT_ROW_COUNT; ++row) text += row_line(row, ticks[row]);
     return text + PROMPT;
 }
 
@@ -56,7 +42,7 @@ std::vector<std::string> reports(const std::vector<std::vector<long long>>& figu
     std::vector<std::string> texts(figures[0].size());
     for (std::size_t run = 0; run < texts.size(); ++run) {
         Ticks ticks{};
-        for (std::size_t row = 0; row < ROW_COUNT; ++row) ticks[row] = figures[row][run];
+        for (std::size_t row = 0; row < REPORT_ROW_COUNT; ++row) ticks[row] = figures[row][run];
         texts[run] = report(ticks);
     }
     return texts;
@@ -143,7 +129,7 @@ std::vector<std::string> lines(const std::string& text) {
 // into its blank-separated figures.
 std::vector<std::string> table_figures(const std::string& out, std::size_t row) {
     const std::string start = std::string(row < 10 ? "  " : " ") + std::to_string(row) + "  " +
-                              CASES[row - 1].label + " ";
+                              REPORT_ROWS[row - 1].label + " ";
     for (const std::string& line : lines(out)) {
         if (line.rfind(start, 0) != 0) continue;
         std::vector<std::string> figures;
@@ -330,10 +316,10 @@ TEST_F(StatsTool, CsvHoldsEveryRunsFigures) {
     ASSERT_EQ(run({"--program", program(), "-n", "2", "--csv", csv.string()}).end, "exit 0");
     std::string expected = "run,row,label,code_bytes,scan_length,ticks\n";
     for (int run = 1; run <= 2; ++run)
-        for (std::size_t row = 0; row < ROW_COUNT; ++row)
+        for (std::size_t row = 0; row < REPORT_ROW_COUNT; ++row)
             expected += std::to_string(run) + "," + std::to_string(row + 1) + ",\"" +
-                        CASES[row].label + "\"," + std::to_string(CASES[row].code_bytes) + "," +
-                        std::to_string(CASES[row].scan_length) + "," +
+                        REPORT_ROWS[row].label + "\"," + std::to_string(REPORT_ROWS[row].code_bytes) + "," +
+                        std::to_string(REPORT_ROWS[row].scan_length) + "," +
                         std::to_string((row + 1) * 10 + run) + "\n";
     expected.replace(expected.find(",21\n"), 4, ",-21\n");
     expected.replace(expected.find(",72\n"), 4, ",-72\n");
