@@ -16,4 +16,8 @@ set(CMAKE_CXX_FLAGS_INIT "-m32 -fno-pie")
 set(CMAKE_ASM_FLAGS_INIT "-m32 -fno-pie")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-m32 -no-pie")
 
+# Libraries and their CMake packages from Debian's i386 packages (multiarch), never the
+# machine's own 64-bit ones.
+set(CMAKE_LIBRARY_ARCHITECTURE i386-linux-gnu)
+
 set(JUMPBENCH_PLATFORM linux)

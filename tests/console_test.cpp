@@ -6,7 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "run/console.hpp"
+#include "console/console.hpp"
+#include "console/number_format.hpp"
 
 namespace {
 

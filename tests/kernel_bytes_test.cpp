@@ -1,17 +1,17 @@
-// The benchmark's laid-out code, read back from the program's own copies: every kernel
-// copy is exactly its instruction table, and each copy sits in its meter's timed loop as
-// the meter requires.
+// The benchmark's laid-out code and data, read back from the program's own copies: every
+// kernel copy is exactly its layout's instruction table over its sample's address, and
+// the samples are the texts their structure says, where the kernels expect them.
 #include <cstdint>
 #include <cstring>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "kernels/samples.hpp"
-#include "meter/cycle_meter.hpp"
-#include "run/bench_cases.hpp"
+#include "case_lists.hpp"
+#include "meter_instances.hpp"
 
 namespace {
 
@@ -128,17 +128,23 @@ constexpr KernelTable table(const Encoding (&rows)[N]) {
     return {rows, N};
 }
 
-// The table of each row of the case table, in its order.
-const KernelTable ROW_TABLES[] = {
-    table(FEW_JUMPS),
-    table(MANY_JUMPS),
-    table(PAIR_STEP),
-    table(ELSEIF),
-    table(SWITCH),
-    table(FEW_JUMPS),
-    table(MANY_JUMPS),
+// Each layout's table, by the layout's name in the case list.
+struct LayoutTable {
+    std::string_view layout;
+    KernelTable table;
 };
-static_assert(std::size(ROW_TABLES) == BENCH_CASE_COUNT);
+
+const LayoutTable LAYOUT_TABLES[] = {
+    {"few_jumps", table(FEW_JUMPS)}, {"many_jumps", table(MANY_JUMPS)},
+    {"pair_step", table(PAIR_STEP)}, {"elseif", table(ELSEIF)},
+    {"switch", table(SWITCH)},
+};
+
+const KernelTable* table_of(std::string_view layout) {
+    for (const LayoutTable& entry : LAYOUT_TABLES)
+        if (entry.layout == layout) return &entry.table;
+    return nullptr;
+}
 
 std::vector<std::uint8_t> expected_bytes(const KernelTable& kernel, const void* sample) {
     const auto address = reinterpret_cast<std::uintptr_t>(sample);
@@ -156,90 +162,43 @@ std::vector<std::uint8_t> expected_bytes(const KernelTable& kernel, const void* 
     return bytes;
 }
 
-constexpr std::size_t EXIT_STEP_BYTES = 6;
-
-std::vector<std::uint8_t> laid_out_bytes(const BenchCase& bench_case) {
-    const std::size_t size = *bench_case.code_bytes + EXIT_STEP_BYTES;
-    return {bench_case.entry, bench_case.entry + size};
-}
-
-std::uint32_t read_u32(const std::uint8_t* bytes) {
-    std::uint32_t value;
-    std::memcpy(&value, bytes, sizeof value);
-    return value;
-}
-
-TEST(LaidOutKernels, EveryCopyIsExactlyItsTable) {
+// Every row's copy, with its exit step, is its layout's table over its own sample; its
+// code_bytes and exit label agree with the table's size.
+TEST(LaidOutKernels, EveryCopyIsExactlyItsLayoutsTable) {
     for (std::size_t row = 0; row < BENCH_CASE_COUNT; ++row) {
         const BenchCase& bench_case = bench_cases[row];
-        const std::vector<std::uint8_t> expected = expected_bytes(ROW_TABLES[row], bench_case.sample);
-        EXPECT_EQ(laid_out_bytes(bench_case), expected) << "row " << row + 1;
-        EXPECT_EQ(*bench_case.code_bytes, expected.size() - EXIT_STEP_BYTES) << "row " << row + 1;
+        const KernelTable* kernel = table_of(LISTED_BENCH_CASES[row].layout);
+        ASSERT_NE(kernel, nullptr) << "no instruction table for the layout of " << bench_case.name;
+        const std::vector<std::uint8_t> expected =
+            expected_bytes(*kernel, LISTED_BENCH_CASES[row].sample);
+        const std::vector<std::uint8_t> laid_out(bench_case.entry,
+                                                 bench_case.entry + expected.size());
+        EXPECT_EQ(laid_out, expected) << bench_case.name;
+        EXPECT_EQ(*bench_case.code_bytes, expected.size() - EXIT_STEP_BYTES) << bench_case.name;
+        EXPECT_EQ(bench_case.exit, bench_case.entry + *bench_case.code_bytes) << bench_case.name;
     }
 }
 
-TEST(LaidOutKernels, CodeBytesOfEveryRow) {
-    const std::uint32_t expected[] = {66, 66, 78, 78, 79, 66, 66};
-    static_assert(std::size(expected) == BENCH_CASE_COUNT);
-    for (std::size_t row = 0; row < BENCH_CASE_COUNT; ++row) {
-        EXPECT_EQ(*bench_cases[row].code_bytes, expected[row]) << "row " << row + 1;
+// long_sample: four times (ten "1234.567h" and one "1234.5678h"), then eleven
+// "1234.567h", its NUL and zeros up to 512 bytes; short_sample right after, "1234.567h"
+// and zeros. The block starts on a 4096-byte boundary.
+TEST(Samples, AreTheirTokensAndZeroTails) {
+    std::string long_text;
+    for (int group = 0; group < 4; ++group) {
+        for (int token = 0; token < 10; ++token) long_text += "1234.567h";
+        long_text += "1234.5678h";
     }
-}
+    for (int token = 0; token < 11; ++token) long_text += "1234.567h";
+    ASSERT_EQ(long_text.size(), 499u);
+    long_text.resize(512, '\0');
+    EXPECT_EQ(std::string(long_sample, sizeof long_sample), long_text);
 
-// Rows 1 and 6 (few jumps) and rows 2 and 7 (many jumps) are copies of one kernel over
-// the two samples: they differ in the sample address and nowhere else.
-TEST(LaidOutKernels, CopiesOfOneKernelDifferOnlyInTheSampleAddress) {
-    for (const auto& [long_row, short_row] : {std::pair{0u, 5u}, std::pair{1u, 6u}}) {
-        std::vector<std::uint8_t> long_copy = laid_out_bytes(bench_cases[long_row]);
-        std::vector<std::uint8_t> short_copy = laid_out_bytes(bench_cases[short_row]);
-        ASSERT_EQ(long_copy.size(), short_copy.size());
-        const std::size_t exit_immediate = long_copy.size() - 4;
-        EXPECT_EQ(read_u32(&long_copy[1]), reinterpret_cast<std::uintptr_t>(long_sample));
-        EXPECT_EQ(read_u32(&short_copy[1]), reinterpret_cast<std::uintptr_t>(short_sample));
-        EXPECT_EQ(read_u32(&long_copy[exit_immediate]), read_u32(&long_copy[1]));
-        EXPECT_EQ(read_u32(&short_copy[exit_immediate]), read_u32(&short_copy[1]));
-        for (std::size_t at : {std::size_t{1}, exit_immediate}) {
-            std::memset(&long_copy[at], 0, 4);
-            std::memset(&short_copy[at], 0, 4);
-        }
-        EXPECT_EQ(long_copy, short_copy);
-    }
-}
+    std::string short_text = "1234.567h";
+    short_text.resize(sizeof short_sample, '\0');
+    EXPECT_EQ(std::string(short_sample, sizeof short_sample), short_text);
 
-// In each meter instance the kernel copy starts on a 16-byte boundary and is followed at
-// once by the loop control, whose short jump goes back to the copy's entry label.
-TEST(MeterLayout, TimedLoopIsTheCopyAndTheLoopControl) {
-    const auto counter = reinterpret_cast<std::uintptr_t>(&loop_counter);
-    for (std::size_t row = 0; row < BENCH_CASE_COUNT; ++row) {
-        const BenchCase& bench_case = bench_cases[row];
-        const std::uint8_t* entry = bench_case.entry;
-        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(entry) % 16, 0u) << "row " << row + 1;
-        const std::uint8_t* control = entry + *bench_case.code_bytes + EXIT_STEP_BYTES;
-        EXPECT_EQ(control[0], 0x83);  // sub dword [loop_counter], 1
-        EXPECT_EQ(control[1], 0x2D);
-        EXPECT_EQ(read_u32(control + 2), counter);
-        EXPECT_EQ(control[6], 0x01);
-        EXPECT_EQ(control[7], 0x75);  // jne entry
-        EXPECT_EQ(control + 9 + static_cast<std::int8_t>(control[8]), entry) << "row " << row + 1;
-    }
-}
-
-// Just before the timed interval the calibration loop runs the same loop control alone,
-// also from a 16-byte boundary.
-TEST(MeterLayout, CalibrationLoopIsTheLoopControlAlone) {
-    const auto counter = reinterpret_cast<std::uintptr_t>(&loop_counter);
-    for (std::size_t row = 0; row < BENCH_CASE_COUNT; ++row) {
-        const auto* routine = reinterpret_cast<const std::uint8_t*>(bench_cases[row].measure_cycles);
-        std::size_t found = 0;
-        for (const std::uint8_t* at = routine; at < bench_cases[row].entry; ++at) {
-            if (at[0] == 0x83 && at[1] == 0x2D && read_u32(at + 2) == counter && at[6] == 0x01 &&
-                at[7] == 0x75 && at[8] == 0xF7) {
-                EXPECT_EQ(reinterpret_cast<std::uintptr_t>(at) % 16, 0u) << "row " << row + 1;
-                ++found;
-            }
-        }
-        EXPECT_EQ(found, 1u) << "row " << row + 1;
-    }
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(long_sample) % 4096, 0u);
+    EXPECT_EQ(short_sample, long_sample + 512);
 }
 
 }  // namespace

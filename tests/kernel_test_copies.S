@@ -1,7 +1,7 @@
 // Test copies of the kernels, laid out from the very macros the benchmark uses, over a
 // writable buffer instead of a sample, each wrapped in a routine the tests can call.
 //
-// uint32_t scan_<kernel>(void): runs the copy once over test_text and gives its
+// uint32_t scan_<copy>(void), one per row of the case table: runs the copy once over test_text and gives its
 // scan_length, or 0xFFFFFFFF when the copy broke its contract: changed a register other
 // than ESI and EAX (EBX, ECX, EDX, EDI and EBP are set to marks before the run and
 // compared after it) or moved the stack pointer.
@@ -65,10 +65,9 @@ FUNC_START(\name)
 FUNC_END(\name)
 .endm
 
-        TEST_COPY SYM(scan_few_jumps), KERNEL_FEW_JUMPS
-        TEST_COPY SYM(scan_many_jumps), KERNEL_MANY_JUMPS
-        TEST_COPY SYM(scan_pair_step), KERNEL_PAIR_STEP
-        TEST_COPY SYM(scan_elseif), KERNEL_ELSEIF
-        TEST_COPY SYM(scan_switch), KERNEL_SWITCH
+// One test copy per row of the case table, from the row's kernel macro.
+#define BENCH_CASE(layout, sample, kernel, label) \
+        TEST_COPY SYM(scan_##layout##_##sample), kernel
+#include "run/bench_cases.def"
 
         NO_EXEC_STACK

@@ -8,11 +8,9 @@
 extern "C" {
 extern unsigned char test_text[];
 extern const std::uint32_t test_text_bytes;
-std::uint32_t scan_few_jumps();
-std::uint32_t scan_many_jumps();
-std::uint32_t scan_pair_step();
-std::uint32_t scan_elseif();
-std::uint32_t scan_switch();
+#define BENCH_CASE(layout, sample, kernel, label) std::uint32_t scan_##layout##_##sample();
+#include "run/bench_cases.def"
+#undef BENCH_CASE
 }
 
 // A returned value that means the copy changed a register it must leave alone.
@@ -24,12 +22,12 @@ struct KernelUnderTest {
     bool ends_at_blank;  // the switch layout also ends at 0x20
 };
 
+// A test copy of every row's kernel, in the case table's order.
 inline constexpr KernelUnderTest KERNELS_UNDER_TEST[] = {
-    {"few_jumps", scan_few_jumps, false},
-    {"many_jumps", scan_many_jumps, false},
-    {"pair_step", scan_pair_step, false},
-    {"elseif", scan_elseif, false},
-    {"switch", scan_switch, true},
+#define BENCH_CASE(layout, sample, kernel, label) \
+    {#layout "_" #sample, scan_##layout##_##sample, std::string_view(#layout) == "switch"},
+#include "run/bench_cases.def"
+#undef BENCH_CASE
 };
 
 // Lays `text` into the test buffer (followed by zero bytes) and scans it once.

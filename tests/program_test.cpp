@@ -19,7 +19,8 @@
 #include <regex>
 #include <string>
 
-#include "report_rows.hpp"
+#include "case_lists.hpp"
+#include "console/console.hpp"
 
 namespace {
 
@@ -50,14 +51,15 @@ std::string regex_escaped(const std::string& text) {
 }
 
 // True when `output` is the whole output of a run, byte for byte, with any integer as
-// each tick figure.
+// each tick figure. The rows are the program's own case table: its labels and code sizes,
+// and the length of each row's sample with its terminator.
 bool is_whole_output(const std::string& output) {
     std::string pattern;
-    for (const ReportRow& row : REPORT_ROWS) {
-        std::string line = "\t";
-        line += row.label;
-        line += ", " + std::to_string(row.code_bytes) + " bytes, len=" +
-                std::to_string(row.scan_length) + "\r\n";
+    for (std::size_t row = 0; row < BENCH_CASE_COUNT; ++row) {
+        const std::string line = std::string(bench_cases[row].label) +
+                                 std::to_string(*bench_cases[row].code_bytes) + " bytes, len=" +
+                                 std::to_string(text_length(LISTED_BENCH_CASES[row].sample) + 1) +
+                                 "\r\n";
         pattern += "(0|-?[1-9][0-9]*)" + regex_escaped(line);
     }
     pattern += regex_escaped(std::string(PROMPT) + "\r\n");

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "console/number_format.hpp"
 #include "selfcheck/verdict.hpp"
 
 namespace {

@@ -1,5 +1,5 @@
 // The cycle meter's state as C++ sees it (cycle_meter.S). A meter instance is a routine
-// of its own per kernel copy (see run/bench_cases.hpp); it leaves its figure here.
+// of its own per kernel copy (see meter/bench_case.hpp); it leaves its figure here.
 #pragma once
 
 #include <cstdint>
@@ -18,11 +18,7 @@ extern std::uint32_t loop_counter;
 std::int64_t ticks_per_run(std::int64_t net);
 }
 
-// Declares what one meter instance lays out for the kernel copy `copy` (the assembly's
-// measure_<copy>, <copy>_code_bytes and <copy>_entry): the routine that measures, gives
-// the scan length and leaves the ticks per run in meter_result; the copy's size; its
-// first byte.
-#define METER_COPY_SYMBOLS(copy)                      \
-    extern "C" std::uint32_t measure_##copy();        \
-    extern "C" const std::uint32_t copy##_code_bytes; \
-    extern "C" const unsigned char copy##_entry[];
+// The figure the reports show: the low 32 bits of the last ticks per run, read as signed.
+inline std::int32_t shown_ticks() {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(meter_result));
+}

@@ -1,18 +1,14 @@
-// The case table: what the benchmark measures, in run and report order.
+// The case table: what the benchmark measures, in run and report order. Its rows are
+// written once, in bench_cases.def.
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 
-struct BenchCase {
-    const char* label;  // written after the tick figure; a console Text
-    // The row's meter instance with its own kernel copy inline: measures, leaves the ticks
-    // per run in meter_result and gives the scan_length of the copy's last run.
-    std::uint32_t (*measure_cycles)();
-    const std::uint32_t* code_bytes;  // exit - entry of the row's copy, from the assembler
-    const char* sample;               // the text the copy scans (its address is in the code)
-    const unsigned char* entry;       // the copy's first byte
-};
+#include "meter/bench_case.hpp"
 
-inline constexpr std::size_t BENCH_CASE_COUNT = 7;
+inline constexpr std::size_t BENCH_CASE_COUNT = 0
+#define BENCH_CASE(layout, sample, kernel, label) +1
+#include "run/bench_cases.def"
+#undef BENCH_CASE
+    ;
 extern const BenchCase bench_cases[BENCH_CASE_COUNT];

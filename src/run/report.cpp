@@ -2,9 +2,11 @@
 
 #include <cstdint>
 
+#include "console/console.hpp"
+#include "console/number_format.hpp"
+#include "console/report_row.hpp"
 #include "meter/cycle_meter.hpp"
 #include "run/bench_cases.hpp"
-#include "run/console.hpp"
 #include "winapi.hpp"
 
 namespace {
@@ -15,12 +17,11 @@ constexpr Text LINE_END{"\r\n"};
 constexpr Text CLOSING_PROMPT{"\r\n--- ok ---\r"};
 constexpr Text FINAL_LINE_END{"\r\n"};
 
-// One number buffer per figure per row, zero-filled: format_int32 writes at most 12
-// bytes, so every figure keeps a readable zero tail for text_length.
+// One number buffer per figure per row.
 struct ReportLine {
-    char ticks[20];
-    char code_bytes[20];
-    char scan_length[20];
+    FigureText ticks;
+    FigureText code_bytes;
+    FigureText scan_length;
 };
 
 ReportLine report_lines[BENCH_CASE_COUNT];
@@ -33,16 +34,10 @@ void run_benchmark() {
         ReportLine& line = report_lines[row];
         // Nothing is written while a measurement runs: the line follows it.
         const std::uint32_t scan_length = bench_case.measure_cycles();
-        // The figure shown is the low 32 bits of the ticks per run, read as signed.
-        format_int32(static_cast<std::int32_t>(static_cast<std::uint32_t>(meter_result)),
-                     line.ticks);
-        write_text(line.ticks);
-        write_text(bench_case.label);
-        format_int32(static_cast<std::int32_t>(*bench_case.code_bytes), line.code_bytes);
-        write_text(line.code_bytes);
+        write_row_start(shown_ticks(), bench_case, line.ticks, line.code_bytes);
         write_text(BYTES_TEXT.bytes);
-        format_int32(static_cast<std::int32_t>(scan_length), line.scan_length);
-        write_text(line.scan_length);
+        format_int32(static_cast<std::int32_t>(scan_length), line.scan_length.bytes);
+        write_text(line.scan_length.bytes);
         write_text(LINE_END.bytes);
     }
     write_text(CLOSING_PROMPT.bytes);

@@ -1,5 +1,5 @@
 // The self-check's kernel copies, each laid inline in a meter instance of its own, in the
-// order of its case table (selfcheck_cases.cpp). The kernels read nothing; long_sample
+// order of its case table (selfcheck_cases.def). The kernels read nothing; long_sample
 // only gives the immediates of their entry and exit step.
 //
 // The empty kernel runs in a meter instance exactly like the benchmark's, with the short
@@ -10,15 +10,11 @@
 #include "meter/cycle_meter.inc"
 #include "kernels/synthetic_kernels.inc"
 
-// SELFCHECK_COPY(copy, kernel, loop_back) gives measure_<copy>, <copy>_entry, <copy>_exit
-// and <copy>_code_bytes.
-#define SELFCHECK_COPY(copy, kernel, loop_back)                                             \
-        METER_INSTANCE SYM(measure_##copy), kernel, SYM(long_sample), SYM(copy##_entry),    \
+// One line of the list gives measure_<copy>, <copy>_entry, <copy>_exit and
+// <copy>_code_bytes.
+#define SELFCHECK_CASE(row, copy, kernel, loop_back, chain_length, label)                 \
+        METER_INSTANCE SYM(measure_##copy), kernel, SYM(long_sample), SYM(copy##_entry),   \
                        SYM(copy##_exit), SYM(copy##_code_bytes), loop_back
-
-SELFCHECK_COPY(empty_kernel, KERNEL_EMPTY, short)
-SELFCHECK_COPY(add_chain_500, KERNEL_ADD_CHAIN_500, near)
-SELFCHECK_COPY(add_chain_1000, KERNEL_ADD_CHAIN_1000, near)
-SELFCHECK_COPY(add_chain_2000, KERNEL_ADD_CHAIN_2000, near)
+#include "selfcheck/selfcheck_cases.def"
 
         NO_EXEC_STACK

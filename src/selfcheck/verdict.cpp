@@ -26,38 +26,3 @@ SelfcheckVerdict judge_selfcheck(const SelfcheckFigures& figures) {
     const bool empty_near_zero = -EMPTY_TOLERANCE_TICKS <= empty && empty <= EMPTY_TOLERANCE_TICKS;
     return {linear, empty_near_zero};
 }
-
-void format_thousandths(std::int32_t numerator, std::int32_t denominator, char* buffer) {
-    if (denominator <= 0) {
-        buffer[0] = 'n';
-        buffer[1] = '/';
-        buffer[2] = 'a';
-        buffer[3] = '\0';
-        return;
-    }
-    const bool negative = numerator < 0;
-    std::int64_t magnitude = std::int64_t{numerator} * 1000;
-    if (negative) magnitude = -magnitude;
-    // Rounded half away from zero: floor((2m + d) / 2d) for the magnitude m.
-    const std::int64_t thousandths =
-        (2 * magnitude + denominator) / (2 * std::int64_t{denominator});
-    const std::int64_t whole = thousandths / 1000;
-    const auto fraction = static_cast<std::int32_t>(thousandths % 1000);
-    char* out = buffer;
-    if (negative && thousandths != 0) *out++ = '-';  // what rounds to zero shows no sign
-    // The whole part reaches 2147483648 (for -2147483648 / 1): its digits, most
-    // significant first, from an unsigned 32-bit number.
-    char digits[10];
-    std::size_t count = 0;
-    auto rest = static_cast<std::uint32_t>(whole);
-    do {
-        digits[count++] = static_cast<char>('0' + rest % 10);
-        rest /= 10;
-    } while (rest != 0);
-    while (count > 0) *out++ = digits[--count];
-    *out++ = '.';
-    *out++ = static_cast<char>('0' + fraction / 100);
-    *out++ = static_cast<char>('0' + fraction / 10 % 10);
-    *out++ = static_cast<char>('0' + fraction % 10);
-    *out = '\0';
-}

@@ -1,5 +1,5 @@
-// The self-check's judgement and its decimal figures, as pure functions of given figures
-// (ticks per run, as the report shows them), so that both are tested without timing.
+// The self-check's judgement, as a pure function of given figures (ticks per run, as the
+// report shows them), so that it is tested without timing.
 #pragma once
 
 #include <cstdint>
@@ -24,8 +24,3 @@ struct SelfcheckVerdict {
 // Exact integer judgement: a boundary at exactly 2 % or 2 ticks is within. A 1000-chain
 // figure of zero or below makes no reference, and the meter is then not linear.
 SelfcheckVerdict judge_selfcheck(const SelfcheckFigures& figures);
-
-// numerator / denominator with three decimals ("0.998", "-0.500", "2.000"), rounded to
-// the nearest thousandth, halves away from zero; "n/a" when the denominator is zero or
-// below. Writes at most 16 bytes with the NUL.
-void format_thousandths(std::int32_t numerator, std::int32_t denominator, char* buffer);

@@ -1,5 +1,5 @@
-// Console routines: the text writer with its length routine, the decimal formatter and
-// the key wait. Nothing here is timed; all of it runs between measurements.
+// Console routines: the text writer with its length routine and the key wait, shared by
+// the benchmark and the self-check. Nothing here is timed; all of it runs between measurements.
 #pragma once
 
 #include <cstddef>
@@ -29,9 +29,6 @@ std::uint32_t write_text(const char* text);
 
 // True once any write to standard output has failed.
 bool write_failed();
-
-// The decimal text of `value` and a NUL, at most 12 bytes, into `buffer`.
-void format_int32(std::int32_t value, char* buffer);
 
 // Discards pending input, then waits for one key press and gives its value. Where the
 // input is no console, it waits for the next byte or the end of input instead.

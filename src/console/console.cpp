@@ -1,7 +1,6 @@
-#include "run/console.hpp"
+#include "console/console.hpp"
 
 #include <cstring>
-#include <utility>
 
 #include "winapi.hpp"
 
@@ -64,33 +63,6 @@ std::uint32_t write_text(const char* text) {
 }
 
 bool write_failed() { return output_failed; }
-
-void format_int32(std::int32_t value, char* buffer) {
-    char* out = buffer;
-    if (value == 0) {
-        out[0] = '0';
-        out[1] = '\0';
-        return;
-    }
-    std::uint32_t magnitude = static_cast<std::uint32_t>(value);
-    if (value < 0) {
-        *out++ = '-';
-        magnitude = 0u - magnitude;  // -2147483648 has the magnitude 2147483648
-    }
-    char* const digits = out;
-    while (magnitude > 0) {
-        // magnitude / 10 without a divide: the upper half of the product with
-        // 0xCCCCCCCD (2^35 / 10, rounded up), shifted right by 3.
-        const auto quotient =
-            static_cast<std::uint32_t>((std::uint64_t{magnitude} * 0xCCCCCCCDu) >> 35);
-        *out++ = static_cast<char>('0' + (magnitude - quotient * 10u));
-        magnitude = quotient;
-    }
-    *out = '\0';
-    for (char *front = digits, *back = out - 1; front < back; ++front, --back) {
-        std::swap(*front, *back);  // the digits came out least significant first
-    }
-}
 
 std::uint32_t await_keypress() {
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);

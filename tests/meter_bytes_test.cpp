@@ -1,0 +1,225 @@
+// Every meter instance the project lays out, read back byte by byte against the meter's
+// instruction sequence: each absolute address resolved to its static variable, each call
+// to its routine, both loop heads on 16-byte boundaries behind filler that does nothing,
+// the loop control in the instance's form (short or near) and the caller's x87 control
+// word kept around the division.
+#include <cstdint>
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "case_lists.hpp"
+#include "meter/cycle_meter.hpp"
+#include "meter_instances.hpp"
+#include "winapi.hpp"
+
+namespace {
+
+struct Step {
+    const char* bytes;
+    const char* instruction;
+};
+
+// The sequence of one instance. Tokens: a hex byte; [variable] its absolute 32-bit address;
+// <routine> a call's 32-bit displacement to it; "filler" instructions without effect up to
+// the next 16-byte boundary; "@calibration" marks the calibration loop's head there;
+// "kernel" the instance's kernel copy and exit step (their bytes are the kernel tables'
+// to check); "jne head" the jump back in the instance's form, 75 rel8 or 0F 85 rel32.
+const Step METER_STEPS[] = {
+    {"53", "push ebx (the caller's)"},
+    {"56", "push esi (the caller's)"},
+    {"C7 05 [loop_count] A0 86 01 00", "mov dword [loop_count], 100000"},
+    {"E8 <GetCurrentProcess>", "call GetCurrentProcess"},
+    {"68 80 00 00 00", "push 0x80 (HIGH_PRIORITY_CLASS)"},
+    {"50", "push eax (the process)"},
+    {"E8 <SetPriorityClass>", "call SetPriorityClass"},
+    {"33 C0 0F A2 0F 31", "xor eax, eax; cpuid; rdtsc (t0)"},
+    {"52 50", "push edx; push eax"},
+    {"C7 05 [loop_counter] A0 86 01 00", "mov dword [loop_counter], 100000"},
+    {"33 C0 0F A2", "xor eax, eax; cpuid"},
+    {"filler @calibration", "filler up to the calibration loop's head"},
+    {"83 2D [loop_counter] 01", "sub dword [loop_counter], 1"},
+    {"jne calibration", "jne calibration loop head"},
+    {"33 C0 0F A2 0F 31", "xor eax, eax; cpuid; rdtsc (t1)"},
+    {"59 2B C1 59 1B D1", "pop ecx; sub eax, ecx; pop ecx; sbb edx, ecx (t1 - t0)"},
+    {"52 50", "push edx; push eax (the overhead)"},
+    {"33 C0 0F A2 0F 31", "xor eax, eax; cpuid; rdtsc (t2)"},
+    {"52 50", "push edx; push eax"},
+    {"C7 05 [loop_counter] A0 86 01 00", "mov dword [loop_counter], 100000"},
+    {"33 C0 0F A2", "xor eax, eax; cpuid"},
+    {"filler kernel", "filler up to the kernel's entry, the kernel copy and its exit step"},
+    {"83 2D [loop_counter] 01", "sub dword [loop_counter], 1"},
+    {"jne entry", "jne kernel entry"},
+    {"33 C0 0F A2 0F 31", "xor eax, eax; cpuid; rdtsc (t3)"},
+    {"59 2B C1 59 1B D1", "pop ecx; sub eax, ecx; pop ecx; sbb edx, ecx (t3 - t2)"},
+    {"59 2B C1 59 1B D1", "pop ecx; sub eax, ecx; pop ecx; sbb edx, ecx (minus the overhead)"},
+    {"A3 [meter_result]", "mov [meter_result], eax"},
+    {"89 15 [meter_result+4]", "mov [meter_result + 4], edx"},
+    {"E8 <GetCurrentProcess>", "call GetCurrentProcess"},
+    {"68 20 00 00 00", "push 0x20 (NORMAL_PRIORITY_CLASS)"},
+    {"50", "push eax (the process)"},
+    {"E8 <SetPriorityClass>", "call SetPriorityClass"},
+    {"83 EC 04", "sub esp, 4"},
+    {"D9 3C 24", "fnstcw [esp] (the caller's control word)"},
+    {"9B DB E3", "finit"},
+    {"DF 2D [meter_result]", "fild qword [meter_result]"},
+    {"DB 05 [loop_count]", "fild dword [loop_count]"},
+    {"DE F9", "fdivp st(1), st"},
+    {"DF 3D [meter_result]", "fistp qword [meter_result]"},
+    {"D9 2C 24", "fldcw [esp] (the caller's control word back)"},
+    {"83 C4 04", "add esp, 4"},
+    {"89 F0", "mov eax, esi (scan_length)"},
+    {"5E 5B C3", "pop esi; pop ebx; ret"},
+};
+
+// Instructions without effect that the assembler fills a gap with (register-to-itself
+// moves and address loads, the no-operation forms).
+const Step FILLERS[] = {
+    {"66 2E 0F 1F 84 00 00 00 00 00", "nop word cs:[eax + eax + 0]"},
+    {"66 0F 1F 84 00 00 00 00 00", "nop word [eax + eax + 0]"},
+    {"0F 1F 84 00 00 00 00 00", "nop dword [eax + eax + 0]"},
+    {"0F 1F 80 00 00 00 00", "nop dword [eax + 0]"},
+    {"8D B4 26 00 00 00 00", "lea esi, [esi + 0]"},
+    {"8D BC 27 00 00 00 00", "lea edi, [edi + 0]"},
+    {"8D B6 00 00 00 00", "lea esi, [esi + 0]"},
+    {"8D BF 00 00 00 00", "lea edi, [edi + 0]"},
+    {"66 0F 1F 44 00 00", "nop word [eax + eax + 0]"},
+    {"0F 1F 44 00 00", "nop dword [eax + eax + 0]"},
+    {"8D 74 26 00", "lea esi, [esi + 0]"},
+    {"0F 1F 40 00", "nop dword [eax + 0]"},
+    {"8D 76 00", "lea esi, [esi + 0]"},
+    {"8D 7F 00", "lea edi, [edi + 0]"},
+    {"0F 1F 00", "nop dword [eax]"},
+    {"89 F6", "mov esi, esi"},
+    {"66 90", "xchg ax, ax"},
+    {"90", "nop"},
+};
+
+std::uint32_t address_of(const void* p) {
+    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(p));
+}
+
+std::uint32_t read_u32(const std::uint8_t* bytes) {
+    std::uint32_t value;
+    std::memcpy(&value, bytes, sizeof value);
+    return value;
+}
+
+std::vector<std::uint8_t> hex_bytes(const char* text) {
+    std::vector<std::uint8_t> bytes;
+    std::istringstream fields(text);
+    for (std::string field; fields >> field;)
+        bytes.push_back(static_cast<std::uint8_t>(std::stoul(field, nullptr, 16)));
+    return bytes;
+}
+
+std::uint32_t variable_address(const std::string& name) {
+    if (name == "[loop_count]") return address_of(&loop_count);
+    if (name == "[loop_counter]") return address_of(&loop_counter);
+    if (name == "[meter_result]") return address_of(&meter_result);
+    if (name == "[meter_result+4]") return address_of(&meter_result) + 4;
+    ADD_FAILURE() << "no variable " << name;
+    return 0;
+}
+
+// Where a call to `target` ends up: through an import thunk (jmp [address]) where the
+// routine lives in a system library.
+std::uint32_t call_destination(std::uint32_t target) {
+    const auto* code = reinterpret_cast<const std::uint8_t*>(static_cast<std::uintptr_t>(target));
+    if (code[0] == 0xFF && code[1] == 0x25)
+        return read_u32(reinterpret_cast<const std::uint8_t*>(
+            static_cast<std::uintptr_t>(read_u32(code + 2))));
+    return target;
+}
+
+std::uint32_t routine_address(const std::string& name) {
+    if (name == "<GetCurrentProcess>")
+        return call_destination(address_of(reinterpret_cast<const void*>(&GetCurrentProcess)));
+    if (name == "<SetPriorityClass>")
+        return call_destination(address_of(reinterpret_cast<const void*>(&SetPriorityClass)));
+    ADD_FAILURE() << "no routine " << name;
+    return 0;
+}
+
+// Steps over one filler instruction at `at`; false when none stands there.
+bool skip_filler(const std::uint8_t*& at) {
+    for (const Step& filler : FILLERS) {
+        const std::vector<std::uint8_t> bytes = hex_bytes(filler.bytes);
+        if (std::memcmp(at, bytes.data(), bytes.size()) == 0) {
+            at += bytes.size();
+            return true;
+        }
+    }
+    return false;
+}
+
+// Walks the instance's code along METER_STEPS; gives "" when every byte is as listed,
+// or what differs, naming the step.
+std::string meter_mismatch(const MeterInstance& instance) {
+    const BenchCase& copy = *instance.copy;
+    const auto* start = reinterpret_cast<const std::uint8_t*>(copy.measure_cycles);
+    const std::uint8_t* at = start;
+    const std::uint8_t* calibration_head = nullptr;
+    for (const Step& step : METER_STEPS) {
+        std::ostringstream where;
+        where << "at offset " << (at - start) << ", step '" << step.instruction << "': ";
+        std::istringstream tokens(step.bytes);
+        for (std::string token; tokens >> token;) {
+            if (token == "filler") {
+                while (address_of(at) % 16 != 0)
+                    if (!skip_filler(at)) return where.str() + "an instruction that is no filler";
+            } else if (token == "@calibration") {
+                calibration_head = at;
+            } else if (token == "kernel") {
+                if (at != copy.entry) return where.str() + "the kernel's entry is elsewhere";
+                at += *copy.code_bytes + EXIT_STEP_BYTES;
+            } else if (token == "jne") {
+                tokens >> token;
+                const std::uint8_t* head = token == "entry" ? copy.entry : calibration_head;
+                std::uint32_t next;
+                std::uint32_t displacement;
+                if (instance.near_loop_back) {
+                    if (at[0] != 0x0F || at[1] != 0x85) return where.str() + "no 0F 85 rel32";
+                    displacement = read_u32(at + 2);
+                    at += 6;
+                } else {
+                    if (at[0] != 0x75) return where.str() + "no 75 rel8";
+                    displacement = static_cast<std::uint32_t>(static_cast<std::int8_t>(at[1]));
+                    at += 2;
+                }
+                next = address_of(at);
+                if (next + displacement != address_of(head))
+                    return where.str() + "the jump goes elsewhere than the loop head";
+            } else if (token.front() == '[') {
+                if (read_u32(at) != variable_address(token)) return where.str() + token + " differs";
+                at += 4;
+            } else if (token.front() == '<') {
+                const std::uint32_t target = address_of(at + 4) + read_u32(at);
+                if (call_destination(target) != routine_address(token))
+                    return where.str() + "the call goes elsewhere than " + token;
+                at += 4;
+            } else {
+                const auto expected = static_cast<std::uint8_t>(std::stoul(token, nullptr, 16));
+                if (*at != expected) {
+                    std::ostringstream what;
+                    what << std::hex << std::uppercase << "byte " << int{*at} << " instead of "
+                         << int{expected};
+                    return where.str() + what.str();
+                }
+                ++at;
+            }
+        }
+    }
+    return "";
+}
+
+TEST(MeterBytes, EveryInstanceIsTheMeterSequence) {
+    const std::vector<MeterInstance> instances = all_meter_instances();
+    for (const MeterInstance& instance : instances)
+        EXPECT_EQ(meter_mismatch(instance), "") << instance.copy->name;
+}
+
+}  // namespace

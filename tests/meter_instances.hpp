@@ -1,0 +1,26 @@
+// Every meter instance the project lays out, for the tests that read laid-out code back:
+// the benchmark's and the self-check's, with the form of their jumps back.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "case_lists.hpp"
+#include "meter/bench_case.hpp"
+
+// sub esi, imm32: the step at a copy's exit label, run with the copy but not counted in
+// its code_bytes.
+inline constexpr std::size_t EXIT_STEP_BYTES = 6;
+
+struct MeterInstance {
+    const BenchCase* copy;
+    bool near_loop_back;  // 0F 85 rel32 instead of 75 rel8, in both loops
+};
+
+inline std::vector<MeterInstance> all_meter_instances() {
+    std::vector<MeterInstance> instances;
+    for (const BenchCase& copy : bench_cases) instances.push_back({&copy, false});
+    for (std::size_t row = 0; row < SELFCHECK_CASE_COUNT; ++row)
+        instances.push_back({&selfcheck_cases[row].copy, SELFCHECK_NEAR_LOOP_BACK[row]});
+    return instances;
+}
