@@ -12,8 +12,6 @@
 #define FUNC_END(name) .size name, . - name
 #define DATA_START(name) .globl name; .type name, @object; name:
 #define DATA_END(name) .size name, . - name
-// A global code label that a tool can find in the program (a kernel copy's entry and exit).
-#define CODE_LABEL(name) .globl name; .type name, @function; name:
 
 // The assembly needs no executable stack.
 #define NO_EXEC_STACK .section .note.GNU-stack, "", @progbits

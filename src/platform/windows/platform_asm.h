@@ -16,8 +16,6 @@
 #define FUNC_END(name)
 #define DATA_START(name) .globl name; name:
 #define DATA_END(name)
-// A global code label that a tool can find in the program (a kernel copy's entry and exit).
-#define CODE_LABEL(name) .globl name; name:
 
 // Only ELF marks whether the stack must be executable.
 #define NO_EXEC_STACK
