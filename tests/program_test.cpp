@@ -7,6 +7,8 @@
 #include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -100,7 +102,7 @@ bool read_until(int fd, std::string& out, const char* needle, std::size_t from =
 
 // In the child: the program gets default signal handling and no fd but 0 to 2.
 [[noreturn]] void exec_program() {
-    for (int s : {SIGPIPE, SIGINT, SIGTERM, SIGHUP}) signal(s, SIG_DFL);
+    for (int s : {SIGPIPE, SIGXFSZ, SIGINT, SIGTERM, SIGHUP}) signal(s, SIG_DFL);
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -110,13 +112,16 @@ bool read_until(int fd, std::string& out, const char* needle, std::size_t from =
 }
 
 // Starts the program with `input` as its fd 0 (-1: fd 0 closed) and `output` as its fd 1,
-// and closes the parent's copies of both.
-pid_t spawn(int input, int output) {
+// and closes the parent's copies of both. `file_limit`: the largest file it may write, in
+// bytes, as `ulimit -f` sets it.
+pid_t spawn(int input, int output, rlim_t file_limit = RLIM_INFINITY) {
     const pid_t pid = fork();
     if (pid == 0) {
         if (input < 0) close(0);
         else dup2(input, 0);
         dup2(output, 1);
+        const rlimit limit = {file_limit, file_limit};
+        if (file_limit != RLIM_INFINITY && setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
         exec_program();
     }
     if (input >= 0) close(input);
@@ -258,6 +263,24 @@ TEST(ProgramOutputFailure, ReaderLeavesAfterTheFirstLine) {
 TEST(ProgramOutputFailure, FullDevice) {
     child_process program(spawn(open_null(), open("/dev/full", O_WRONLY)));
     EXPECT_EQ(program.end(), "exit 1");
+}
+
+// A file-size limit fails a write as a full disk does, whether it is met by the first
+// write or inside a line: no SIGXFSZ, exit 1, and the file holds all the limit allows.
+TEST(ProgramOutputFailure, FileSizeLimit) {
+    for (const rlim_t limit : {rlim_t{0}, rlim_t{100}}) {
+        char path[] = "/tmp/program_test.XXXXXX";
+        const int file = mkstemp(path);
+        ASSERT_GE(file, 0);
+        unlink(path);
+        const int kept = dup(file);
+        child_process program(spawn(open_null(), file, limit));
+        EXPECT_EQ(program.end(), "exit 1") << "limit " << limit;
+        struct stat written {};
+        EXPECT_EQ(fstat(kept, &written), 0);
+        EXPECT_EQ(static_cast<rlim_t>(written.st_size), limit);
+        close(kept);
+    }
 }
 
 // At a terminal: the program waits for one key, without echo, and leaves the terminal as

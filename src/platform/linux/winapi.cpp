@@ -57,10 +57,14 @@ HANDLE WINAPI GetStdHandle(DWORD which) {
 
 BOOL WINAPI WriteFile(HANDLE file, const void* bytes, DWORD count, DWORD* written,
                       void* /*overlapped*/) {
-    static bool sigpipe_ignored = false;
-    if (!sigpipe_ignored) {
+    // A closed pipe and a file-size limit (ulimit -f) would end the process by a signal;
+    // ignored, they make the write fail with EPIPE or EFBIG, which the caller counts like
+    // a full disk.
+    static bool signals_ignored = false;
+    if (!signals_ignored) {
         signal(SIGPIPE, SIG_IGN);
-        sigpipe_ignored = true;
+        signal(SIGXFSZ, SIG_IGN);
+        signals_ignored = true;
     }
     ssize_t n;
     do n = write(fd_of(file), bytes, count);

@@ -25,8 +25,8 @@ inline constexpr DWORD NORMAL_PRIORITY_CLASS = 0x20;
 extern "C" {
 // Standard input, output and error as file descriptors 0, 1 and 2.
 HANDLE WINAPI GetStdHandle(DWORD which);
-// write(2) once, retried on EINTR; FALSE on an error (SIGPIPE is ignored, so a closed
-// pipe is an error here and not the end of the process).
+// write(2) once, retried on EINTR; FALSE on an error (SIGPIPE and SIGXFSZ are ignored, so
+// a closed pipe or a file-size limit is an error here and not the end of the process).
 BOOL WINAPI WriteFile(HANDLE file, const void* bytes, DWORD count, DWORD* written,
                       void* overlapped);
 // At a terminal: turns off echo and line buffering until _getch has taken the key, and
