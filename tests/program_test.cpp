@@ -239,6 +239,15 @@ TEST(ProgramAtOpenPipe, DiscardsEarlierBytesThenEndsOnTheNextOne) {
     close(out[0]);
 }
 
+// Input that never runs dry and cannot tell how much is waiting: a bounded amount is
+// discarded, and the byte after it ends the run as a key would.
+TEST(ProgramAtEndlessInput, Devices) {
+    for (const char* device : {"/dev/zero", "/dev/urandom"}) {
+        SCOPED_TRACE(device);
+        expect_whole_run(run_with_input(open(device, O_RDONLY)));
+    }
+}
+
 // Output that cannot be written ends the run with exit code 1, not with SIGPIPE.
 TEST(ProgramOutputFailure, PipeWithoutReader) {
     int out[2];

@@ -6,6 +6,7 @@
 // and ExitProcess puts it back too. Nothing here uses stdio or the heap.
 #include "winapi.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
@@ -13,6 +14,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
@@ -20,6 +22,10 @@
 namespace {
 
 constexpr int KEY_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
+
+// What await_input_byte discards at most when the input cannot tell how much is waiting:
+// the capacity of a default pipe.
+constexpr int UNTOLD_WAITING = 65536;
 
 // The terminal as it was before the key wait, and the signal dispositions replaced.
 int console_fd = STDIN_FILENO;
@@ -156,16 +162,25 @@ int await_input_byte(HANDLE input) {
     const int fd = fd_of(input);
     const int flags = fcntl(fd, F_GETFL);
     if (flags < 0) return -1;
-    // Drop what is waiting already. The file description may be shared with other
-    // processes, so its flags go back as they were.
+    // Drop what is waiting already, but no more than was there when the wait began: a
+    // device like /dev/zero never runs dry, and a writer can refill a pipe as fast as it
+    // is read. A pipe, a socket or a file tells how much is waiting; where the input
+    // cannot tell, a default pipe's worth counts as waiting.
+    int left = 0;
+    if (ioctl(fd, FIONREAD, &left) != 0 || left < 0) left = UNTOLD_WAITING;
+    // The file description may be shared with other processes, so its flags go back as
+    // they were.
     fcntl(fd, F_SETFL, flags | O_NONBLOCK);
-    unsigned char waiting[256];
+    unsigned char waiting[4096];
     bool ended = false;
-    for (;;) {
-        const ssize_t n = read(fd, waiting, sizeof waiting);
-        if (n > 0 || (n < 0 && errno == EINTR)) continue;
-        ended = n == 0 || errno != EAGAIN;
-        break;
+    while (left > 0) {
+        const ssize_t n = read(fd, waiting, std::min<std::size_t>(sizeof waiting, left));
+        if (n > 0) left -= static_cast<int>(n);
+        else if (n < 0 && errno == EINTR) continue;
+        else {
+            ended = n == 0 || errno != EAGAIN;
+            break;
+        }
     }
     fcntl(fd, F_SETFL, flags);
     if (ended) return -1;
