@@ -30,7 +30,9 @@ HANDLE WINAPI GetStdHandle(DWORD which);
 BOOL WINAPI WriteFile(HANDLE file, const void* bytes, DWORD count, DWORD* written,
                       void* overlapped);
 // At a terminal: turns off echo and line buffering until _getch has taken the key, and
-// discards what was typed before. Ctrl-C, SIGTERM and SIGHUP restore the terminal first.
+// discards what was typed before. Ctrl-C, Ctrl-\, SIGTERM and SIGHUP restore the terminal
+// before they end the process; Ctrl-Z (SIGTSTP), SIGTTIN and SIGTTOU before it stops, and
+// on SIGCONT the wait sets it up again and discards what was typed meanwhile.
 BOOL WINAPI FlushConsoleInputBuffer(HANDLE input);
 void WINAPI Sleep(DWORD milliseconds);
 // Restores the terminal if a wait left it changed, then ends the process.
@@ -39,7 +41,8 @@ HANDLE WINAPI GetCurrentProcess();
 // The process nice value: -10 for HIGH_PRIORITY_CLASS, 0 for NORMAL_PRIORITY_CLASS.
 // Raising it needs privilege; unprivileged, the call fails and the run goes on.
 BOOL WINAPI SetPriorityClass(HANDLE process, DWORD priority_class);
-// Nonzero when a key is waiting at the terminal; does not take it.
+// Nonzero when a key is waiting at the terminal; does not take it. Zero while the job is
+// in the background, where what is typed is the shell's.
 int _kbhit();
 // Takes one key press; a key that sends several bytes (an arrow key) is taken whole.
 int _getch();
