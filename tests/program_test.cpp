@@ -1,5 +1,5 @@
 // Whole-program tests: the built program run as a user runs it, with its standard input
-// and output a file, a pipe, /dev/full or a pseudo-terminal. The time limits here only
+// and output a file, a pipe, a device or a pseudo-terminal, and there under a shell. The time limits here only
 // keep a hung program from hanging the run; no test depends on how fast anything is.
 #include <gtest/gtest.h>
 
@@ -7,6 +7,8 @@
 #include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -100,25 +102,38 @@ bool read_until(int fd, std::string& out, const char* needle, std::size_t from =
     return true;
 }
 
-// In the child: the program gets default signal handling and no fd but 0 to 2.
-[[noreturn]] void exec_program() {
-    for (int s : {SIGPIPE, SIGINT, SIGTERM, SIGHUP}) signal(s, SIG_DFL);
+// In the child, before exec: default handling of every signal the program meets (the test
+// may run in a background job, where SIGINT and SIGQUIT come ignored), no core dump from
+// a SIGQUIT test, no fd but 0 to 2.
+void prepare_child() {
+    for (int s : {SIGPIPE, SIGXFSZ, SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGTSTP, SIGTTIN, SIGTTOU,
+                  SIGCONT})
+        signal(s, SIG_DFL);
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
+    const rlimit no_core = {0, 0};
+    setrlimit(RLIMIT_CORE, &no_core);
     close_range(3, ~0U, 0);
+}
+
+[[noreturn]] void exec_program() {
+    prepare_child();
     execl(JUMPBENCH_PROGRAM, JUMPBENCH_PROGRAM, static_cast<char*>(nullptr));
     _exit(127);
 }
 
 // Starts the program with `input` as its fd 0 (-1: fd 0 closed) and `output` as its fd 1,
-// and closes the parent's copies of both.
-pid_t spawn(int input, int output) {
+// and closes the parent's copies of both. `file_limit`: the largest file it may write, in
+// bytes, as `ulimit -f` sets it.
+pid_t spawn(int input, int output, rlim_t file_limit = RLIM_INFINITY) {
     const pid_t pid = fork();
     if (pid == 0) {
         if (input < 0) close(0);
         else dup2(input, 0);
         dup2(output, 1);
+        const rlimit limit = {file_limit, file_limit};
+        if (file_limit != RLIM_INFINITY && setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
         exec_program();
     }
     if (input >= 0) close(input);
@@ -236,6 +251,15 @@ TEST(ProgramAtOpenPipe, DiscardsEarlierBytesThenEndsOnTheNextOne) {
     close(out[0]);
 }
 
+// Input that never runs dry and cannot tell how much is waiting: a bounded amount is
+// discarded, and the byte after it ends the run as a key would.
+TEST(ProgramAtEndlessInput, Devices) {
+    for (const char* device : {"/dev/zero", "/dev/urandom"}) {
+        SCOPED_TRACE(device);
+        expect_whole_run(run_with_input(open(device, O_RDONLY)));
+    }
+}
+
 // Output that cannot be written ends the run with exit code 1, not with SIGPIPE.
 TEST(ProgramOutputFailure, PipeWithoutReader) {
     int out[2];
@@ -260,6 +284,24 @@ TEST(ProgramOutputFailure, ReaderLeavesAfterTheFirstLine) {
 TEST(ProgramOutputFailure, FullDevice) {
     child_process program(spawn(open_null(), open("/dev/full", O_WRONLY)));
     EXPECT_EQ(program.end(), "exit 1");
+}
+
+// A file-size limit fails a write as a full disk does, whether it is met by the first
+// write or inside a line: no SIGXFSZ, exit 1, and the file holds all the limit allows.
+TEST(ProgramOutputFailure, FileSizeLimit) {
+    for (const rlim_t limit : {rlim_t{0}, rlim_t{100}}) {
+        char path[] = "/tmp/program_test.XXXXXX";
+        const int file = mkstemp(path);
+        ASSERT_GE(file, 0);
+        unlink(path);
+        const int kept = dup(file);
+        child_process program(spawn(open_null(), file, limit));
+        EXPECT_EQ(program.end(), "exit 1") << "limit " << limit;
+        struct stat written {};
+        EXPECT_EQ(fstat(kept, &written), 0);
+        EXPECT_EQ(static_cast<rlim_t>(written.st_size), limit);
+        close(kept);
+    }
 }
 
 // At a terminal: the program waits for one key, without echo, and leaves the terminal as
@@ -358,4 +400,60 @@ TEST_F(ProgramAtTerminal, SigtermAtThePromptRestoresTheTerminal) {
 
 TEST_F(ProgramAtTerminal, HangupAtThePromptRestoresTheTerminal) {
     expect_death_by_signal(SIGHUP, nullptr);
+}
+
+TEST_F(ProgramAtTerminal, CtrlBackslashAtThePromptRestoresTheTerminal) {
+    expect_death_by_signal(SIGQUIT, "\x1c");
+}
+
+// Ctrl-Z at the prompt under a job-control shell, then fg. The shell here (dash) leaves
+// the terminal's settings as its jobs leave them, so what it has while the job is stopped
+// is what the program put back.
+TEST_F(ProgramAtTerminal, CtrlZAndFgUnderAShell) {
+    constexpr char SHELL[] = "/bin/dash";
+    constexpr char SHELL_PROMPT[] = "job-shell> ";
+    if (access(SHELL, X_OK) != 0) GTEST_SKIP() << SHELL << " is not installed";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (login_tty(slave_) != 0) _exit(126);
+        prepare_child();
+        const char* const environment[] = {"PS1=job-shell> ", "PATH=/usr/bin:/bin", nullptr};
+        execle(SHELL, SHELL, "-i", static_cast<char*>(nullptr),
+               const_cast<char* const*>(environment));
+        _exit(127);
+    }
+    child_process shell(pid);
+    const auto type = [this](const std::string& keys) {
+        return write(master_, keys.data(), keys.size()) == static_cast<ssize_t>(keys.size());
+    };
+    ASSERT_TRUE(read_until(master_, output_, SHELL_PROMPT)) << shown(output_);
+    ASSERT_TRUE(type("'" JUMPBENCH_PROGRAM "'\n"));
+    ASSERT_TRUE(await_key_wait(shell));
+
+    std::size_t mark = output_.size();
+    ASSERT_TRUE(type("\x1a"));
+    ASSERT_TRUE(read_until(master_, output_, SHELL_PROMPT, mark)) << shown(output_);
+    expect_terminal_as_before();
+
+    // A key typed after fg but before the program has the terminal again is dropped.
+    ASSERT_TRUE(type("fg\nz"));
+    ASSERT_TRUE(await_key_wait(shell));
+    // The shell's echo of fg came before the program had the terminal: all of it is in.
+    for (pollfd p = {master_, POLLIN, 0}; poll(&p, 1, 0) > 0;) {
+        char buffer[4096];
+        const ssize_t n = read(master_, buffer, sizeof buffer);
+        if (n <= 0) break;
+        output_.append(buffer, static_cast<std::size_t>(n));
+    }
+    mark = output_.size();
+    ASSERT_TRUE(type("x"));
+    ASSERT_TRUE(read_until(master_, output_, SHELL_PROMPT, mark)) << shown(output_);
+    EXPECT_EQ(output_.find('x', mark), std::string::npos) << "echoed: " << shown(output_);
+    expect_terminal_as_before();
+
+    mark = output_.size();
+    ASSERT_TRUE(type("echo status=$?\n"));
+    EXPECT_TRUE(read_until(master_, output_, "status=0\r\n", mark)) << shown(output_);
+    ASSERT_TRUE(type("exit\n"));
+    EXPECT_EQ(shell.end(), "exit 0");
 }

@@ -25,12 +25,14 @@ inline constexpr DWORD NORMAL_PRIORITY_CLASS = 0x20;
 extern "C" {
 // Standard input, output and error as file descriptors 0, 1 and 2.
 HANDLE WINAPI GetStdHandle(DWORD which);
-// write(2) once, retried on EINTR; FALSE on an error (SIGPIPE is ignored, so a closed
-// pipe is an error here and not the end of the process).
+// write(2) once, retried on EINTR; FALSE on an error (SIGPIPE and SIGXFSZ are ignored, so
+// a closed pipe or a file-size limit is an error here and not the end of the process).
 BOOL WINAPI WriteFile(HANDLE file, const void* bytes, DWORD count, DWORD* written,
                       void* overlapped);
 // At a terminal: turns off echo and line buffering until _getch has taken the key, and
-// discards what was typed before. Ctrl-C, SIGTERM and SIGHUP restore the terminal first.
+// discards what was typed before. Ctrl-C, Ctrl-\, SIGTERM and SIGHUP restore the terminal
+// before they end the process; Ctrl-Z (SIGTSTP), SIGTTIN and SIGTTOU before it stops, and
+// on SIGCONT the wait sets it up again and discards what was typed meanwhile.
 BOOL WINAPI FlushConsoleInputBuffer(HANDLE input);
 void WINAPI Sleep(DWORD milliseconds);
 // Restores the terminal if a wait left it changed, then ends the process.
@@ -39,7 +41,8 @@ HANDLE WINAPI GetCurrentProcess();
 // The process nice value: -10 for HIGH_PRIORITY_CLASS, 0 for NORMAL_PRIORITY_CLASS.
 // Raising it needs privilege; unprivileged, the call fails and the run goes on.
 BOOL WINAPI SetPriorityClass(HANDLE process, DWORD priority_class);
-// Nonzero when a key is waiting at the terminal; does not take it.
+// Nonzero when a key is waiting at the terminal; does not take it. Zero while the job is
+// in the background, where what is typed is the shell's.
 int _kbhit();
 // Takes one key press; a key that sends several bytes (an arrow key) is taken whole.
 int _getch();
@@ -48,6 +51,7 @@ int _getch();
 // Input that is no console (a pipe, a file, /dev/null, or no standard input at all)
 // can never deliver a key press, so the key wait needs these two as well.
 bool input_is_console(HANDLE input);
-// Discards the bytes already waiting, then waits for the next byte or the end of input.
-// Gives the byte, or -1 at the end of input or on an error.
+// Discards the bytes already waiting (as many as were there when it began, or 64 KiB where
+// the input cannot tell, as at /dev/zero), then waits for the next byte or the end of
+// input. Gives the byte, or -1 at the end of input or on an error.
 int await_input_byte(HANDLE input);
