@@ -52,10 +52,10 @@ void print_table(const Row (&rows)[BENCH_CASE_COUNT]) {
                     static_cast<unsigned long long>(not_taken_branches(counts)));
     }
     std::printf(
-        "\nPer scan of the sample: the copy's entry through its exit step, each instruction\n"
-        "counted once per run under the single-step trap.\n"
-        "taken_branches: conditional_taken + unconditional_jumps; not_taken: conditional_branches\n"
-        "- conditional_taken.\n");
+        "\nOne scan of the sample: the copy's entry through its exit step, every instruction\n"
+        "counted under the single-step trap.\n"
+        "taken_branches: conditional_taken + unconditional_jumps.\n"
+        "not_taken: conditional_branches - conditional_taken.\n");
 }
 
 void print_csv(const Row (&rows)[BENCH_CASE_COUNT]) {
