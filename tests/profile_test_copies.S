@@ -16,15 +16,16 @@ DATA_END(SYM(profile_text))
 
 .macro UNKNOWN_FORM_COPY name, form:vararg
         .text
-CODE_LABEL(SYM(\name))
+        .globl SYM(\name), SYM(\name\()_unknown), SYM(\name\()_stop)
+SYM(\name):
         .byte 0xBE                      // mov esi, profile_text
         .long SYM(profile_text)
         .byte 0x46                      // inc esi
-CODE_LABEL(SYM(\name\()_unknown))
+SYM(\name\()_unknown):
         .byte \form
         .byte 0x81, 0xEE                // sub esi, profile_text
         .long SYM(profile_text)
-CODE_LABEL(SYM(\name\()_stop))
+SYM(\name\()_stop):
         .byte 0xC3                      // ret (never reached)
 .endm
 
@@ -38,7 +39,8 @@ CODE_LABEL(SYM(\name\()_stop))
         UNKNOWN_FORM_COPY unknown_form_7, 0xE2, 0xFE                    // loop -2
 
         .text
-CODE_LABEL(SYM(zero_displacement))
+        .globl SYM(zero_displacement), SYM(zero_displacement_stop)
+SYM(zero_displacement):
         .byte 0xBE                      // mov esi, profile_text
         .long SYM(profile_text)
         .byte 0x8A, 0x06                // mov al, [esi]
@@ -46,7 +48,7 @@ CODE_LABEL(SYM(zero_displacement))
         .byte 0x75, 0x00                // jne +0
         .byte 0x81, 0xEE                // sub esi, profile_text
         .long SYM(profile_text)
-CODE_LABEL(SYM(zero_displacement_stop))
+SYM(zero_displacement_stop):
         .byte 0xC3                      // ret (never reached)
 
         NO_EXEC_STACK

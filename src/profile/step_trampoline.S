@@ -9,6 +9,7 @@
         .long 0
 
         .text
+        .globl SYM(step_from_jump), SYM(step_landing)
 // void step_from(const unsigned char* entry), C calling convention.
 // Saves EBX, ESI, EDI and EBP on the stack and the stack pointer in .Lsaved_esp, sets
 // the trap flag with popfd and jumps to the entry. The trap comes after the instruction
@@ -27,9 +28,9 @@ FUNC_START(SYM(step_from))
         pushfd
         or    dword ptr [esp], 0x100    // the trap flag
         popfd
-CODE_LABEL(SYM(step_from_jump))
+SYM(step_from_jump):
         jmp   eax
-CODE_LABEL(SYM(step_landing))
+SYM(step_landing):
         mov   esp, [.Lsaved_esp]
         pop   ebp
         pop   edi
