@@ -1,7 +1,8 @@
 # The front door: set-up, build, run and test over the CMake presets.
 #   make run     install what is missing, build the Linux i386 program and run it
 #   make selfcheck  the same, then run the meter's self-check instead
-#   make stats   the same, then measure every kernel copy many times in one process
+#   make stats   the same, then measure every kernel copy many times in one process, with
+#                a chart in build/i386-linux/jumpbench-stats.png
 #   make test    install what is missing, build, and run every test: Linux, Linux under
 #                the sanitizers, and the Windows build's under Wine
 #   make test-linux  the Linux tests only (no sanitizers, no Wine)
@@ -37,7 +38,7 @@ selfcheck: build
 
 stats: build
 	@[ "$$(./scripts/run-i386.sh)" = native ] || echo "$(EMULATED_NOTE)" >&2
-	./build/$(LINUX)/jumpbench-stats
+	./build/$(LINUX)/jumpbench-stats --chart=build/$(LINUX)/jumpbench-stats.png
 
 listing: build
 	./scripts/listing.sh build/$(LINUX)/jumpbench
