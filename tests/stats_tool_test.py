@@ -21,9 +21,12 @@ SCAN_LENGTH = {"long": 500, "short": 10}
 COUNTERS = {"ticks", "cycles", "len", "code_bytes"}
 AGGREGATES = {"mean", "median", "stddev", "cv", "min", "low_quarter"}
 
-# Two copies of each sample, two measurements each: quick, and it still has aggregates.
-FILTER = "--benchmark_filter=^(few_jumps|switch)/"
-COPIES = ["few_jumps/long", "switch/long", "few_jumps/short"]
+# Copies of both samples at two offsets, two measurements each: quick, and it still has
+# aggregates.
+FILTER = "--benchmark_filter=^(few_jumps|switch)/[a-z]+/offset:(0|48)/"
+COPIES = [layout_sample + "/offset:" + offset
+          for layout_sample in ("few_jumps/long", "switch/long", "few_jumps/short")
+          for offset in ("0", "48")]
 QUICK = [FILTER, "--benchmark_repetitions=2"]
 PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
 
@@ -48,7 +51,7 @@ class Output(unittest.TestCase):
         self.assertEqual(sorted({run["run_name"] for run in runs}),
                          sorted(benchmark_name(copy) for copy in COPIES))
         for copy in COPIES:
-            layout, sample = copy.split("/")
+            layout, sample, _ = copy.split("/")
             mine = [run for run in runs if run["run_name"] == benchmark_name(copy)]
             self.assertEqual(len([r for r in mine if r["run_type"] == "iteration"]), 2, copy)
             self.assertEqual({r["aggregate_name"] for r in mine if r["run_type"] == "aggregate"},
@@ -59,16 +62,31 @@ class Output(unittest.TestCase):
                     self.assertEqual(measured["len"], SCAN_LENGTH[sample], copy)
                     self.assertEqual(measured["code_bytes"], CODE_BYTES[layout], copy)
 
-    def test_console_table_is_one_headline_row_per_copy(self):
-        result = run(*QUICK)
+    def test_console_table_is_one_headline_row_per_copy_then_the_placement_summary(self):
+        # Two long-sample layouts at every offset, so that the summary compares them.
+        result = run("--benchmark_filter=^(few_jumps/long|switch/long|many_jumps/short)/",
+                     "--benchmark_repetitions=2")
         self.assertEqual(result.returncode, 0, result.stderr)
-        rows = [line.split()[0] for line in result.stdout.decode().splitlines()
-                if re.match(r"[a-z_]+/", line)]
+        output = result.stdout.decode()
+        copies = [layout_sample + "/offset:" + offset
+                  for layout_sample in ("few_jumps/long", "switch/long", "many_jumps/short")
+                  for offset in ("0", "16", "32", "48")]
         headline = {"long": "_min", "short": "_low_quarter"}
+        rows = [line.split()[0] for line in output.splitlines() if "/manual_time" in line]
         self.assertEqual(rows, [benchmark_name(copy) + headline[copy.split("/")[1]]
-                                for copy in COPIES])
-        self.assertRegex(result.stdout.decode(), r"code_bytes +cycles +len +ticks")
+                                for copy in copies])
+        self.assertRegex(output, r"code_bytes +cycles +len +ticks")
+        self.assertRegex(output, r"\nPlacement: .*\ncopy +offset 0 +offset 16 +offset 32 +offset 48"
+                                 r" +lowest +highest\nfew_jumps/long .*\nswitch/long .*\n"
+                                 r"many_jumps/short .*\n")
+        self.assertRegex(output, r"\n  few_jumps vs switch: .*\n\Z")
         self.assertRegex(result.stderr.decode(), r"scheduling: ")
+
+    def test_json_and_csv_output_is_only_google_benchmarks(self):
+        for format in ("json", "csv"):
+            result = run(*QUICK, "--benchmark_format=" + format)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            self.assertNotIn(b"Placement", result.stdout, format)
 
     def test_realtime_off_is_said(self):
         result = run(*QUICK, "--benchmark_filter=few_jumps/short", "--realtime=false")
@@ -105,9 +123,8 @@ class Chart(unittest.TestCase):
         with open(name, "rb") as chart:
             self.assertEqual(chart.read(8), PNG_SIGNATURE)
         self.assertEqual(os.listdir(self.directory.name), [os.path.basename(name)])
-        # Standard output holds the table and nothing else.
-        for line in result.stdout.decode().splitlines():
-            self.assertRegex(line, r"^(-+|Benchmark .*|[a-z_]+/\S+ .*)$")
+        # Standard output holds the table and the summary, text only.
+        self.assertIn("Placement:", result.stdout.decode("ascii"))
 
     def test_unwritable_chart_file_is_refused_before_measuring(self):
         for name in (os.path.join(self.directory.name, "missing", "chart.png"),

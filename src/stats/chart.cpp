@@ -140,7 +140,7 @@ std::string chart_script(const std::vector<ChartPoint>& points, double ticks_per
            << ",600 font \"sans,10\"\n"
            << "set multiplot title \"jumpbench-stats: ticks per scan, the headline figure of each"
               " kernel copy (long sample: min; short: mean of the lowest quarter)\"\n"
-           << "set key top left\nset grid ytics\nset ylabel \"ticks per scan\"\nset ytics nomirror\n";
+           << "set key below horizontal\nset grid ytics\nset ylabel \"ticks per scan\"\nset ytics nomirror\n";
     double origin = 0;
     for (std::size_t index = 0; index < samples.size(); ++index) {
         const double width =

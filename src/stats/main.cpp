@@ -5,7 +5,10 @@
 // --chart and --realtime, and gives some of Google Benchmark's flags other defaults.
 #include <getopt.h>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +18,8 @@
 #include "run/bench_cases.hpp"
 #include "stats/chart.hpp"
 #include "stats/measure.hpp"
+#include "stats/placed_cases.hpp"
+#include "stats/placement.hpp"
 #include "stats/realtime.hpp"
 #include "stats/stats_reporter.hpp"
 
@@ -28,7 +33,7 @@ constexpr int EXIT_USAGE = 2;
 // that a flag the user gives wins. One iteration per repetition (min_time 0): each
 // repetition is one measurement, and the aggregates are taken over the repetitions.
 const char* const DEFAULT_FLAGS[] = {
-    "--benchmark_repetitions=7",
+    "--benchmark_repetitions=5",
     "--benchmark_min_time=0",
     "--benchmark_counters_tabular=true",
     "--benchmark_time_unit=us",
@@ -36,14 +41,18 @@ const char* const DEFAULT_FLAGS[] = {
 
 constexpr char TOOL_HELP[] =
     "\n"
-    "jumpbench-stats measures every kernel copy of the benchmark in this process: one\n"
-    "benchmark per copy, named <layout>/<sample>, one iteration = one call of the copy's\n"
-    "meter instance (100000 runs of the kernel, net of the loop's own cost). Counters per\n"
-    "scan: ticks (time-stamp counter), cycles (estimated core cycles: ticks over the ticks\n"
-    "per cycle of a 1000-add chain measured first, the lowest of 7), len, code_bytes.\n"
+    "jumpbench-stats measures every row of the benchmark's case table in this process, laid\n"
+    "out four times with its kernel's entry at offset 0, 16, 32 and 48 of a 64-byte line:\n"
+    "one benchmark per copy, named <layout>/<sample>/offset:<N>, one iteration = one call\n"
+    "of the copy's meter instance (100000 runs of the kernel, net of the loop's own cost).\n"
+    "Counters per scan: ticks (time-stamp counter), cycles (estimated core cycles: ticks\n"
+    "over the ticks per cycle of a 1000-add chain measured first, the lowest of 7), len,\n"
+    "code_bytes.\n"
     "Aggregates beside the usual ones: min (the headline of long-sample benchmarks) and\n"
     "low_quarter (the mean of the lowest quarter, the headline of short-sample ones). The\n"
-    "console table shows the headline row of each benchmark; json and csv show every run.\n"
+    "console table shows the headline row of each benchmark, then the placement summary\n"
+    "(each row's headline at each offset, and which long-sample layout is faster at every\n"
+    "offset or whether that depends on the offset); json and csv show every run.\n"
     "\n"
     "Tool flags:\n"
     "  [--chart=<file>]            draw the headline figures into <file>, a PNG image made\n"
@@ -51,11 +60,10 @@ constexpr char TOOL_HELP[] =
     "  [--realtime={true|false}]   measure under SCHED_FIFO at the lowest real-time\n"
     "                              priority when permitted (default true; refused: normal)\n"
     "\n"
-    "Defaults this tool sets (a flag given overrides them):\n"
-    "  --benchmark_repetitions=7 --benchmark_min_time=0 --benchmark_counters_tabular=true\n"
-    "  --benchmark_time_unit=us\n"
-    "More repetitions: steadier figures, proportionally longer runs.\n"
-    "Exit code: 0 done; 1 the chart failed; 2 bad flags, or no benchmark matched or ran.\n";
+    "Exit code: 0 done; 1 the chart failed; 2 bad flags, or no benchmark matched or ran.\n"
+    "\n"
+    "Defaults this tool sets (the same flag given overrides them; more repetitions give\n"
+    "steadier figures in proportionally longer runs):\n";
 
 bool help_asked = false;
 
@@ -71,6 +79,7 @@ void print_help() {
     }
     benchmark::PrintDefaultHelp();
     std::fputs(TOOL_HELP, stdout);
+    for (const char* flag : DEFAULT_FLAGS) std::printf("  %s\n", flag);
 }
 
 struct ToolFlags {
@@ -113,14 +122,42 @@ bool parse_tool_flags(int argc, char** argv, ToolFlags& flags) {
     return true;
 }
 
-std::vector<ChartPoint> chart_points(const StatsReporter& reporter,
+// The headline of every case measured, by case.
+std::vector<std::optional<Headline>> headlines_by_case(const StatsReporter& reporter,
+                                                       const std::vector<StatsCase>& cases) {
+    std::vector<std::optional<Headline>> by_case(cases.size());
+    for (const Headline& headline : reporter.headlines()) by_case[headline.case_index] = headline;
+    return by_case;
+}
+
+std::vector<ChartPoint> chart_points(const std::vector<std::optional<Headline>>& headlines,
                                      const std::vector<StatsCase>& cases) {
     std::vector<ChartPoint> points;
-    for (const Headline& headline : reporter.headlines()) {
-        const StatsCase& stats_case = cases[headline.case_index];
-        points.push_back({stats_case.layout, stats_case.sample, "as linked", headline.ticks});
-    }
+    for (std::size_t index = 0; index < cases.size(); ++index)
+        if (headlines[index])
+            points.push_back({cases[index].layout, cases[index].sample,
+                              "offset " + std::to_string(PLACEMENT_OFFSETS[cases[index].placement]),
+                              headlines[index]->ticks});
     return points;
+}
+
+std::vector<PlacementRow> placement_rows(const std::vector<std::optional<Headline>>& headlines,
+                                         const std::vector<StatsCase>& cases) {
+    std::vector<PlacementRow> rows;
+    for (std::size_t row = 0; row < BENCH_CASE_COUNT; ++row) {
+        PlacementRow placement_row;
+        bool measured = false;
+        for (std::size_t index = 0; index < cases.size(); ++index) {
+            if (cases[index].row != row) continue;
+            placement_row.layout = cases[index].layout;
+            placement_row.sample = cases[index].sample;
+            if (!headlines[index]) continue;
+            placement_row.ticks[cases[index].placement] = headlines[index]->ticks;
+            measured = true;
+        }
+        if (measured) rows.push_back(placement_row);
+    }
+    return rows;
 }
 
 std::string fixed(double value, int decimals) {
@@ -129,17 +166,19 @@ std::string fixed(double value, int decimals) {
     return text;
 }
 
-}  // namespace
-
+// Every case the tool measures: the case table's rows in order, each at every offset.
 std::vector<StatsCase> stats_cases() {
     std::vector<StatsCase> cases;
-    for (const BenchCase& copy : bench_cases) {
-        const std::string name = copy.name;
-        const std::size_t slash = name.find('/');
-        cases.push_back({name, name.substr(0, slash), name.substr(slash + 1), &copy});
-    }
+    for (std::size_t row = 0; row < BENCH_CASE_COUNT; ++row)
+        for (std::size_t placement = 0; placement < PLACEMENT_COUNT; ++placement) {
+            const PlacedCase& placed = placed_cases[placement * BENCH_CASE_COUNT + row];
+            cases.push_back({placed.copy.name, placed.layout, placed.sample, &placed.copy, row,
+                             placement});
+        }
     return cases;
 }
+
+}  // namespace
 
 int main(int argc, char** argv) {
     std::vector<char*> arguments{argv[0]};
@@ -185,9 +224,11 @@ int main(int argc, char** argv) {
         return matched == 0 ? EXIT_USAGE : 0;  // --benchmark_list_tests measures nothing
     }
 
+    const std::vector<std::optional<Headline>> headlines = headlines_by_case(reporter, cases);
+    if (reporter.console()) std::cout << placement_summary(placement_rows(headlines, cases)) << std::flush;
     if (chart.descriptor >= 0) {
         const std::string problem =
-            draw_chart(chart_script(chart_points(reporter, cases), clock.ticks_per_cycle), chart);
+            draw_chart(chart_script(chart_points(headlines, cases), clock.ticks_per_cycle), chart);
         if (!problem.empty()) {
             std::fprintf(stderr, "%s: %s\n", TOOL, problem.c_str());
             return EXIT_FAILED;

@@ -2,16 +2,18 @@
 // the benchmark's name and the summary are made of.
 #pragma once
 
+#include <cstddef>
 #include <string>
-#include <vector>
 
 #include "meter/bench_case.hpp"
 
 struct StatsCase {
-    std::string name;    // the benchmark's name: "few_jumps/long"
+    std::string name;    // the benchmark's name: "few_jumps/long/offset:16"
     std::string layout;  // few_jumps, many_jumps, pair_step, elseif, switch
     std::string sample;  // long or short
     const BenchCase* copy;
+    std::size_t row;     // of the benchmark's case table
+    std::size_t placement;  // index into PLACEMENT_OFFSETS
 };
 
 // The headline aggregate of a case: the minimum for the long sample; for the short one,
@@ -19,6 +21,3 @@ struct StatsCase {
 inline const char* headline_aggregate(const StatsCase& stats_case) {
     return stats_case.sample == "short" ? "low_quarter" : "min";
 }
-
-// Every case the tool measures, in the case table's order.
-std::vector<StatsCase> stats_cases();
