@@ -3,10 +3,12 @@
 #   make selfcheck  the same, then run the meter's self-check instead
 #   make stats   the same, then measure every kernel copy many times in one process, with
 #                a chart in build/i386-linux/jumpbench-stats.png
+#   make profile the same, then count what one scan of each kernel copy executes
 #   make test    install what is missing, build, and run every test: Linux, Linux under
 #                the sanitizers, and the Windows build's under Wine
 #   make test-linux  the Linux tests only (no sanitizers, no Wine)
 #   make build-windows  install what is missing and cross-build build/i686-windows/jumpbench.exe
+#                and jumpbench-profile.exe
 #   make listing the disassembly of every measured kernel copy in the built program
 #   make build   build only; make clean removes build/
 #
@@ -25,7 +27,7 @@ SANITIZER_ENV = $(if $(filter native,$(shell ./scripts/run-i386.sh 2>/dev/null))
 EMULATED_NOTE := note: this kernel cannot run 32-bit programs; they run under qemu's emulator, \
 so the tick figures are the emulator's, not this processor's
 
-.PHONY: run selfcheck stats listing test test-linux test-windows build build-windows setup \
+.PHONY: run selfcheck stats profile listing test test-linux test-windows build build-windows setup \
 	setup-windows clean
 
 run: build
@@ -39,6 +41,10 @@ selfcheck: build
 stats: build
 	@[ "$$(./scripts/run-i386.sh)" = native ] || echo "$(EMULATED_NOTE)" >&2
 	./build/$(LINUX)/jumpbench-stats --chart=build/$(LINUX)/jumpbench-stats.png
+
+# The counts are exact, the same under the emulator as on the processor: no note.
+profile: build
+	./build/$(LINUX)/jumpbench-profile
 
 listing: build
 	./scripts/listing.sh build/$(LINUX)/jumpbench
@@ -68,7 +74,7 @@ test-windows: setup-windows
 
 build-windows: setup-windows
 	cmake --preset $(WINDOWS)
-	cmake --build --preset $(WINDOWS) --target jumpbench
+	cmake --build --preset $(WINDOWS) --target jumpbench jumpbench-profile
 
 setup:
 	./scripts/setup-linux.sh

@@ -142,7 +142,6 @@ extern "C" {
 HANDLE WINAPI GetStdHandle(DWORD which) {
     if (which == STD_INPUT_HANDLE) return reinterpret_cast<HANDLE>(STDIN_FILENO);
     if (which == STD_OUTPUT_HANDLE) return reinterpret_cast<HANDLE>(STDOUT_FILENO);
-    if (which == static_cast<DWORD>(-12)) return reinterpret_cast<HANDLE>(STDERR_FILENO);
     return reinterpret_cast<HANDLE>(-1);
 }
 

@@ -1,0 +1,38 @@
+// The single-step trap on Linux: the kernel delivers it as SIGTRAP, with the stopped
+// thread's registers in the handler's ucontext. What the handler writes there (EIP, the
+// trap flag in EFLAGS) is what the thread resumes with. Part of the profile tool, not of
+// the benchmark's platform library.
+#include <signal.h>
+#include <ucontext.h>
+
+#include <cstdint>
+
+#include "profile/step_trap.hpp"
+
+namespace {
+
+struct sigaction previous_action;
+
+void on_sigtrap(int, siginfo_t*, void* raw_context) {
+    mcontext_t& machine = static_cast<ucontext_t*>(raw_context)->uc_mcontext;
+    const auto address = static_cast<std::uintptr_t>(machine.gregs[REG_EIP]);
+    const auto eflags = static_cast<std::uint32_t>(machine.gregs[REG_EFL]);
+    if (on_step_trap(address, eflags) == TrapAction::step_on) {
+        machine.gregs[REG_EFL] = static_cast<greg_t>(eflags | TRAP_FLAG);
+    } else {
+        machine.gregs[REG_EFL] = static_cast<greg_t>(eflags & ~TRAP_FLAG);
+        machine.gregs[REG_EIP] = static_cast<greg_t>(reinterpret_cast<std::uintptr_t>(step_landing));
+    }
+}
+
+}  // namespace
+
+bool install_step_handler() {
+    struct sigaction action {};
+    action.sa_sigaction = on_sigtrap;
+    action.sa_flags = SA_SIGINFO;
+    sigemptyset(&action.sa_mask);
+    return sigaction(SIGTRAP, &action, &previous_action) == 0;
+}
+
+void remove_step_handler() { sigaction(SIGTRAP, &previous_action, nullptr); }

@@ -1,0 +1,47 @@
+#include "profile/single_step.hpp"
+
+#include "profile/step_trap.hpp"
+
+namespace {
+
+// The stepping in progress; read and written only by step_through and the trap handler,
+// which runs in the same thread while step_through waits in step_from.
+struct Stepping {
+    std::uintptr_t entry;
+    std::uintptr_t stop;
+    StepVisitor visit;
+    void* context;
+    bool entered;  // the entry has been reached
+    StepOutcome outcome;
+};
+
+Stepping stepping;
+
+}  // namespace
+
+TrapAction on_step_trap(std::uintptr_t address, std::uint32_t eflags) {
+    if (!stepping.entered) {
+        // A trap in the trampoline's jump, before the entry: pass it over.
+        if (address == reinterpret_cast<std::uintptr_t>(step_from_jump)) return TrapAction::step_on;
+        stepping.entered = true;
+    }
+    if (address == stepping.stop) {
+        stepping.outcome = StepOutcome::reached_stop;
+        return TrapAction::land;
+    }
+    if (!stepping.visit(stepping.context, address, eflags)) {
+        stepping.outcome = StepOutcome::visitor_stopped;
+        return TrapAction::land;
+    }
+    return TrapAction::step_on;
+}
+
+StepOutcome step_through(const unsigned char* entry, const unsigned char* stop,
+                         StepVisitor visit, void* context) {
+    stepping = {reinterpret_cast<std::uintptr_t>(entry), reinterpret_cast<std::uintptr_t>(stop),
+                visit, context, false, StepOutcome::unavailable};
+    if (!install_step_handler()) return StepOutcome::unavailable;
+    step_from(entry);
+    remove_step_handler();
+    return stepping.outcome;
+}

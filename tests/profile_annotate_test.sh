@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# The profile tool's annotated listing against the listing script run on the same
+# program and against its own CSV: every copy's lines are the listing's lines, each led
+# by its runs and, for a branch (and only there), its taken count; per copy the runs add
+# up to the CSV's instructions and the taken counts to its taken branches.
+# usage: profile_annotate_test.sh PROFILE_TOOL LISTING_SCRIPT
+set -euo pipefail
+tool=$1
+listing=$2
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+"$tool" --annotate >"$work/annotated"
+"$tool" --csv >"$work/csv"
+"$listing" "$tool" >"$work/listing"
+
+status=0
+# The annotated lines with their two count columns (14 characters) cut off are the
+# listing; the legend and the blank line after it come first.
+tail -n +3 "$work/annotated" |
+    awk '/^[a-z_]+: [0-9]+ bytes$/ || $0 == "" { print; next } { print substr($0, 15) }' \
+    >"$work/stripped"
+if ! diff -u "$work/listing" "$work/stripped" >"$work/diff"; then
+    echo "annotated listing differs from the listing:"
+    cat "$work/diff"
+    status=1
+fi
+
+# Per copy: runs, taken, and whether every branch and only a branch has a taken count.
+tail -n +3 "$work/annotated" | awk '
+    /^[a-z_]+: [0-9]+ bytes$/ { copy = substr($1, 1, length($1) - 1); order[++n] = copy; next }
+    $0 == "" { next }
+    {
+        runs[copy] += substr($0, 1, 7)
+        taken_field = substr($0, 9, 6); gsub(/ /, "", taken_field)
+        instruction = substr($0, 15 + 31)   # after "  %4d  %-22s " of the listing line
+        is_branch = instruction ~ /^j/
+        if (is_branch != (taken_field != "")) bad[copy] = bad[copy] " " $0
+        taken[copy] += taken_field
+    }
+    END { for (i = 1; i <= n; i++) print order[i], runs[order[i]], taken[order[i]], (bad[order[i]] == "" ? "ok" : "bad:" bad[order[i]]) }' \
+    >"$work/sums"
+tail -n +2 "$work/csv" | awk -F, '{ print $1 "_" $2, $3, $5 + $6, "ok" }' >"$work/expected_sums"
+if ! diff -u "$work/expected_sums" "$work/sums"; then
+    echo "annotated counts (copy, runs, taken, branch columns) differ from the CSV's"
+    status=1
+fi
+[ $status -eq 0 ] && echo "annotated listing: $(wc -l <"$work/sums") copies agree with the listing and the CSV"
+exit $status

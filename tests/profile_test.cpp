@@ -1,0 +1,222 @@
+// The profile of every row's kernel copy, stepped under the single-step trap, against
+// counts worked out by hand from the layout's instruction table (kernel_bytes_test.cpp)
+// and the sample; and the stepper's refusal of code it cannot classify.
+#include <cstdint>
+#include <cstdio>
+#include <numeric>
+#include <string>
+#include <string_view>
+
+#include <gtest/gtest.h>
+
+#include "case_lists.hpp"
+#include "profile/scan_profile.hpp"
+
+extern "C" {
+extern unsigned char profile_text[16];
+#define STEPPED_COPY(name) \
+    extern const unsigned char name[], name##_unknown[], name##_stop[];
+STEPPED_COPY(unknown_form_0)
+STEPPED_COPY(unknown_form_1)
+STEPPED_COPY(unknown_form_2)
+STEPPED_COPY(unknown_form_3)
+STEPPED_COPY(unknown_form_4)
+STEPPED_COPY(unknown_form_5)
+STEPPED_COPY(unknown_form_6)
+STEPPED_COPY(unknown_form_7)
+#undef STEPPED_COPY
+extern const unsigned char zero_displacement[], zero_displacement_stop[];
+}
+
+namespace {
+
+struct Counts {
+    std::uint64_t instructions, conditional, taken, unconditional;
+};
+
+constexpr Counts operator+(Counts a, Counts b) {
+    return {a.instructions + b.instructions, a.conditional + b.conditional, a.taken + b.taken,
+            a.unconditional + b.unconditional};
+}
+constexpr Counts operator*(std::uint64_t times, Counts c) {
+    return {times * c.instructions, times * c.conditional, times * c.taken,
+            times * c.unconditional};
+}
+
+// What one layout executes: the entry, each token of the samples ("1234.567h" and
+// "1234.5678h", which follow each other with no separator) and the terminator with the
+// exit step. Branches are named by their offsets in the layout's instruction table.
+struct LayoutSteps {
+    std::string_view layout;
+    Counts entry, token9, token10, terminator;
+};
+
+// few jumps. A digit: load, inc, cmp, jb 30 (not taken), cmp, jbe 64 (taken), jmp 19.
+constexpr Counts FEW_DIGIT = {7, 2, 1, 1};
+// '.': load, inc, cmp, jb 30 (taken), test, je 66 (not), or, cmp 'e', je 7 (not),
+// cmp '.', je 9 (taken), rung 2: jmp 19.
+constexpr Counts FEW_DOT = {12, 4, 2, 1};
+// 'h': load, inc, cmp, jb 30 (not), cmp, jbe 64 (not), test, je 66 (not), or, cmp 'e',
+// je 7 (not), cmp '.', je 9 (not), cmp 'h', je 11 (taken), rung 3: jmp 19.
+constexpr Counts FEW_H = {16, 6, 1, 1};
+
+// many jumps (and else-if, whose extra jumps to the chain's end never run: the same
+// path at other offsets). A digit: load, inc, cmp, jb (not), cmp, jbe (taken), jmp 5.
+constexpr Counts MANY_DIGIT = {7, 2, 1, 1};
+// '.': load, inc, cmp, jb (taken), test, je exit (not), or, cmp 'e', jne (taken),
+// cmp '.', jne (not), jmp 5.
+constexpr Counts MANY_DOT = {12, 4, 2, 1};
+// 'h': load, inc, cmp, jb (not), cmp, jbe (not), test, je exit (not), or, cmp 'e',
+// jne (taken), cmp '.', jne (taken), cmp 'h', jne (not), jmp 5.
+constexpr Counts MANY_H = {16, 6, 2, 1};
+// The terminator, in every byte-at-a-time layout: load, inc, cmp, jb (taken), test,
+// je exit (taken), sub esi (the exit step).
+constexpr Counts BYTE_TERMINATOR = {7, 2, 2, 0};
+
+// pair step: each step loads a pair. Two digits: movzx, inc, cmp, jb 20 (not), cmp,
+// ja 20 (not), mov al, ah, inc, cmp, jb 28 (not), cmp, jbe 76 (taken), jmp 5.
+constexpr Counts PAIR_DIGITS = {13, 4, 1, 1};
+// A digit and 'h' (the last pair of "1234.567h"): movzx, inc, cmp, jb 20 (not), cmp,
+// ja 20 (not), mov al, ah, inc, then 'h' classified: cmp, jb 28 (not), cmp, jbe 76 (not),
+// test, je 78 (not), or, cmp 'e', jne 40 (taken), cmp '.', jne 46 (taken), cmp 'h',
+// jne 52 (not), jmp 5.
+constexpr Counts PAIR_DIGIT_H = {22, 8, 2, 1};
+// '.' first in its pair: movzx, inc, cmp, jb 20 (taken), cmp, jb 28 (taken), test,
+// je 78 (not), or, cmp 'e', jne 40 (taken), cmp '.', jne 46 (not), jmp 5.
+constexpr Counts PAIR_DOT = {14, 5, 3, 1};
+// 'h' first in its pair (after "5678"): movzx, inc, cmp, jb 20 (not), cmp, ja 20
+// (taken), cmp, jb 28 (not), cmp, jbe 76 (not), test, je 78 (not), or, cmp 'e', jne 40
+// (taken), cmp '.', jne 46 (taken), cmp 'h', jne 52 (not), jmp 5.
+constexpr Counts PAIR_H = {20, 8, 3, 1};
+// The terminator first in its pair: movzx, inc, cmp, jb 20 (taken), cmp, jb 28 (taken),
+// test, je 78 (taken), sub esi.
+constexpr Counts PAIR_TERMINATOR = {9, 3, 3, 0};
+
+// switch. A digit: movzx, inc, cmp, jb 17 (not), cmp, jbe 77 (taken), jmp 5.
+constexpr Counts SWITCH_DIGIT = {7, 2, 1, 1};
+// '.': movzx, inc, cmp, jb 17 (taken), or, mov eax, eax, cmp 0x20, jne 30 (taken),
+// cmp 'e', jne 37 (taken), cmp '.', jne 44 (not), jmp 77, jmp 5.
+constexpr Counts SWITCH_DOT = {14, 4, 3, 2};
+// 'h': movzx, inc, cmp, jb 17 (not), cmp, jbe 77 (not), or, mov eax, eax, cmp 0x20,
+// jne 30 (taken), cmp 'e', jne 37 (taken), cmp '.', jne 44 (taken), cmp 'h', jne 51
+// (not), jmp 77, jmp 5.
+constexpr Counts SWITCH_H = {18, 6, 3, 2};
+// The terminator: movzx, inc, cmp, jb 17 (taken), or, mov eax, eax, cmp 0x20, jne 30
+// (not), jmp 79 (the exit), sub esi.
+constexpr Counts SWITCH_TERMINATOR = {10, 2, 1, 1};
+
+const LayoutSteps LAYOUT_STEPS[] = {
+    // mov esi; jmp 19 (rung 0, taken on entry).
+    {"few_jumps", {2, 0, 0, 1}, 7 * FEW_DIGIT + FEW_DOT + FEW_H, 8 * FEW_DIGIT + FEW_DOT + FEW_H,
+     BYTE_TERMINATOR},
+    {"many_jumps", {1, 0, 0, 0}, 7 * MANY_DIGIT + MANY_DOT + MANY_H,
+     8 * MANY_DIGIT + MANY_DOT + MANY_H, BYTE_TERMINATOR},
+    // "12" "34" "." "56" "7h"; "12" "34" "." "56" "78" "h".
+    {"pair_step", {1, 0, 0, 0}, 3 * PAIR_DIGITS + PAIR_DOT + PAIR_DIGIT_H,
+     4 * PAIR_DIGITS + PAIR_DOT + PAIR_H, PAIR_TERMINATOR},
+    {"elseif", {1, 0, 0, 0}, 7 * MANY_DIGIT + MANY_DOT + MANY_H,
+     8 * MANY_DIGIT + MANY_DOT + MANY_H, BYTE_TERMINATOR},
+    {"switch", {1, 0, 0, 0}, 7 * SWITCH_DIGIT + SWITCH_DOT + SWITCH_H,
+     8 * SWITCH_DIGIT + SWITCH_DOT + SWITCH_H, SWITCH_TERMINATOR},
+};
+
+const LayoutSteps* steps_of(std::string_view layout) {
+    for (const LayoutSteps& steps : LAYOUT_STEPS)
+        if (steps.layout == layout) return &steps;
+    return nullptr;
+}
+
+// The sample as the layout steps it: the entry, its tokens in turn, the terminator. Every
+// token must be one of the two forms the steps are worked out for.
+Counts expected_counts(const LayoutSteps& steps, const char* sample) {
+    Counts counts = steps.entry;
+    std::string_view text = sample;
+    while (!text.empty()) {
+        const std::size_t end = text.find('h');
+        const std::string_view token = text.substr(0, end + 1);
+        if (token == "1234.567h") counts = counts + steps.token9;
+        else if (token == "1234.5678h") counts = counts + steps.token10;
+        else ADD_FAILURE() << "a token the counts are not worked out for: " << token;
+        text.remove_prefix(token.size());
+    }
+    return counts + steps.terminator;
+}
+
+// Each row's copy, stepped in the program, executes exactly what its layout's steps give
+// over its sample; per instruction, the runs add up to the instructions and the jumps of
+// the branches to the taken branches, and the entry and the exit step run once.
+TEST(ProfiledCopies, CountsAreTheLayoutsStepsOverTheSample) {
+    for (std::size_t row = 0; row < BENCH_CASE_COUNT; ++row) {
+        const BenchCase& bench_case = bench_cases[row];
+        const LayoutSteps* steps = steps_of(LISTED_BENCH_CASES[row].layout);
+        ASSERT_NE(steps, nullptr) << "no steps worked out for " << bench_case.name;
+        const ScanProfile profile = profile_case(bench_case);
+        ASSERT_EQ(profile.error, "") << bench_case.name;
+
+        const Counts expected = expected_counts(*steps, LISTED_BENCH_CASES[row].sample);
+        const ScanCounts& counts = profile.counts;
+        EXPECT_EQ(counts.instructions, expected.instructions) << bench_case.name;
+        EXPECT_EQ(counts.conditional_branches, expected.conditional) << bench_case.name;
+        EXPECT_EQ(counts.conditional_taken, expected.taken) << bench_case.name;
+        EXPECT_EQ(counts.unconditional_jumps, expected.unconditional) << bench_case.name;
+
+        ASSERT_EQ(profile.runs.size(), *bench_case.code_bytes + EXIT_STEP_SIZE);
+        EXPECT_EQ(std::accumulate(profile.runs.begin(), profile.runs.end(), std::uint64_t{0}),
+                  counts.instructions) << bench_case.name;
+        EXPECT_EQ(std::accumulate(profile.taken.begin(), profile.taken.end(), std::uint64_t{0}),
+                  taken_branches(counts)) << bench_case.name;
+        EXPECT_EQ(profile.runs.front(), 1u) << bench_case.name;
+        EXPECT_EQ(profile.runs[*bench_case.code_bytes], 1u) << bench_case.name;
+    }
+}
+
+std::string hex_address(const unsigned char* address) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08lx",
+                  static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(address)));
+    return text;
+}
+
+// A form the kernels never use stops the stepping before it runs, with an error that
+// names its address; the two instructions before it were counted, the form was not.
+TEST(SteppingRefuses, EveryUnknownFormByItsAddress) {
+    struct Copy {
+        const unsigned char *entry, *unknown, *stop;
+    };
+    const Copy copies[] = {
+        {unknown_form_0, unknown_form_0_unknown, unknown_form_0_stop},
+        {unknown_form_1, unknown_form_1_unknown, unknown_form_1_stop},
+        {unknown_form_2, unknown_form_2_unknown, unknown_form_2_stop},
+        {unknown_form_3, unknown_form_3_unknown, unknown_form_3_stop},
+        {unknown_form_4, unknown_form_4_unknown, unknown_form_4_stop},
+        {unknown_form_5, unknown_form_5_unknown, unknown_form_5_stop},
+        {unknown_form_6, unknown_form_6_unknown, unknown_form_6_stop},
+        {unknown_form_7, unknown_form_7_unknown, unknown_form_7_stop},
+    };
+    for (const Copy& copy : copies) {
+        const ScanProfile profile = profile_code(copy.entry, copy.stop);
+        EXPECT_NE(profile.error.find("unknown instruction at " + hex_address(copy.unknown) +
+                                     " (entry + 6)"),
+                  std::string::npos)
+            << profile.error;
+        EXPECT_EQ(profile.counts.instructions, 2u) << hex_address(copy.unknown);
+        EXPECT_EQ(profile.runs[6], 0u) << hex_address(copy.unknown);
+    }
+}
+
+// jne +0 goes on to the same instruction whether it jumps or not: its outcome comes
+// from the flags, both ways.
+TEST(SteppingCounts, ZeroDisplacementBranchByItsFlags) {
+    for (const char byte : {'A', 'B'}) {
+        profile_text[0] = static_cast<unsigned char>(byte);
+        const ScanProfile profile = profile_code(zero_displacement, zero_displacement_stop);
+        ASSERT_EQ(profile.error, "") << byte;
+        EXPECT_EQ(profile.counts.instructions, 5u) << byte;
+        EXPECT_EQ(profile.counts.conditional_branches, 1u) << byte;
+        EXPECT_EQ(profile.counts.conditional_taken, byte == 'B' ? 1u : 0u) << byte;
+        EXPECT_EQ(profile.taken[9], byte == 'B' ? 1u : 0u) << byte;  // the jne at entry + 9
+        EXPECT_EQ(profile.counts.unconditional_jumps, 0u) << byte;
+    }
+}
+
+}  // namespace
