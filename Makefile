@@ -1,7 +1,8 @@
 # The front door: set-up, build, run and test over the CMake presets.
 #   make run     install what is missing, build the Linux i386 program and run it
 #   make selfcheck  the same, then run the meter's self-check instead
-#   make stats   the same, then measure every kernel copy many times in one process
+#   make stats   the same, then measure every kernel copy many times in one process, with
+#                a chart in build/i386-linux/jumpbench-stats.png
 #   make profile the same, then count what one scan of each kernel copy executes
 #   make test    install what is missing, build, and run every test: Linux, Linux under
 #                the sanitizers, and the Windows build's under Wine
@@ -36,7 +37,7 @@ selfcheck: build
 
 stats: build
 	@[ "$$(./scripts/run-i386.sh)" = native ] || echo "$(EMULATED_NOTE)" >&2
-	./build/$(LINUX)/jumpbench-stats
+	./build/$(LINUX)/jumpbench-stats --chart=build/$(LINUX)/jumpbench-stats.png
 
 # The counts are exact, the same under the emulator as on the processor: no note.
 profile: build

@@ -1,6 +1,7 @@
 // The benchmark's laid-out code and data, read back from the program's own copies: every
 // kernel copy is exactly its layout's instruction table over its sample's address, and
 // the samples are the texts their structure says, where the kernels expect them.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <sstream>
@@ -177,6 +178,35 @@ TEST(LaidOutKernels, EveryCopyIsExactlyItsLayoutsTable) {
         EXPECT_EQ(*bench_case.code_bytes, expected.size() - EXIT_STEP_BYTES) << bench_case.name;
         EXPECT_EQ(bench_case.exit, bench_case.entry + *bench_case.code_bytes) << bench_case.name;
     }
+}
+
+// The stats tool's placed copies, all 28 in one sweep: each kernel's entry lies at its
+// offset in its 64-byte line, the kernel within one 4-KiB page, and each copy is its
+// layout's table over its own sample, as the benchmark's copies are.
+TEST(PlacedKernels, EveryCopyLiesAtItsOffsetAndIsItsLayoutsTable) {
+    std::vector<int> offsets;
+    for (const PlacedCase& placed : placed_cases) {
+        const BenchCase& copy = placed.copy;
+        offsets.push_back(placed.entry_offset);
+        const auto entry = reinterpret_cast<std::uintptr_t>(copy.entry);
+        EXPECT_EQ(entry % 64, static_cast<std::uintptr_t>(placed.entry_offset)) << copy.name;
+        const auto last = reinterpret_cast<std::uintptr_t>(copy.exit) + EXIT_STEP_BYTES - 1;
+        EXPECT_EQ(entry / 4096, last / 4096) << copy.name << " straddles a page boundary";
+        const ListedBenchCase& listed = LISTED_BENCH_CASES[placed.row];
+        EXPECT_EQ(listed.layout, placed.layout) << copy.name;
+        const KernelTable* kernel = table_of(listed.layout);
+        ASSERT_NE(kernel, nullptr) << copy.name;
+        const std::vector<std::uint8_t> expected = expected_bytes(*kernel, listed.sample);
+        EXPECT_EQ(std::vector<std::uint8_t>(copy.entry, copy.entry + expected.size()), expected)
+            << copy.name;
+        EXPECT_EQ(*copy.code_bytes, expected.size() - EXIT_STEP_BYTES) << copy.name;
+        EXPECT_EQ(copy.exit, copy.entry + *copy.code_bytes) << copy.name;
+    }
+    // Every row at each of the four offsets.
+    std::sort(offsets.begin(), offsets.end());
+    std::vector<int> wanted;
+    for (int offset : {0, 16, 32, 48}) wanted.insert(wanted.end(), BENCH_CASE_COUNT, offset);
+    EXPECT_EQ(offsets, wanted);
 }
 
 // long_sample: four times (ten "1234.567h" and one "1234.5678h"), then eleven

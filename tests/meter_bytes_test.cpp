@@ -1,6 +1,7 @@
 // Every meter instance the project lays out, read back byte by byte against the meter's
 // instruction sequence: each absolute address resolved to its static variable, each call
-// to its routine, both loop heads on 16-byte boundaries behind filler that does nothing,
+// to its routine, both loop heads on 16-byte boundaries behind filler that does nothing
+// (up to the next boundary, or to the kernel's entry where it is placed further on),
 // the loop control in the instance's form (short or near) and the caller's x87 control
 // word kept around the division.
 #include <cstdint>
@@ -25,9 +26,10 @@ struct Step {
 
 // The sequence of one instance. Tokens: a hex byte; [variable] its absolute 32-bit address;
 // <routine> a call's 32-bit displacement to it; "filler" instructions without effect up to
-// the next 16-byte boundary; "@calibration" marks the calibration loop's head there;
-// "kernel" the instance's kernel copy and exit step (their bytes are the kernel tables'
-// to check); "jne head" the jump back in the instance's form, 75 rel8 or 0F 85 rel32.
+// the next 16-byte boundary (before "kernel": up to the copy's entry, which must lie on
+// one); "@calibration" marks the calibration loop's head there; "kernel" the instance's
+// kernel copy and exit step (their bytes are the kernel tables' to check); "jne head" the
+// jump back in the instance's form, 75 rel8 or 0F 85 rel32.
 const Step METER_STEPS[] = {
     {"53", "push ebx (the caller's)"},
     {"56", "push esi (the caller's)"},
@@ -78,6 +80,7 @@ const Step METER_STEPS[] = {
 // Instructions without effect that the assembler fills a gap with (register-to-itself
 // moves and address loads, the no-operation forms).
 const Step FILLERS[] = {
+    {"66 66 2E 0F 1F 84 00 00 00 00 00", "data16 nop word cs:[eax + eax + 0]"},
     {"66 2E 0F 1F 84 00 00 00 00 00", "nop word cs:[eax + eax + 0]"},
     {"66 0F 1F 84 00 00 00 00 00", "nop word [eax + eax + 0]"},
     {"0F 1F 84 00 00 00 00 00", "nop dword [eax + eax + 0]"},
@@ -169,8 +172,11 @@ std::string meter_mismatch(const MeterInstance& instance) {
         std::istringstream tokens(step.bytes);
         for (std::string token; tokens >> token;) {
             if (token == "filler") {
-                while (address_of(at) % 16 != 0)
+                // Before the kernel the filler may run on to a placed copy's entry.
+                const bool to_entry = std::string(step.bytes).find("kernel") != std::string::npos;
+                while (to_entry ? at < copy.entry : address_of(at) % 16 != 0)
                     if (!skip_filler(at)) return where.str() + "an instruction that is no filler";
+                if (address_of(at) % 16 != 0) return where.str() + "a loop head off its 16-byte boundary";
             } else if (token == "@calibration") {
                 calibration_head = at;
             } else if (token == "kernel") {

@@ -1,5 +1,6 @@
 // Every meter instance the project lays out, for the tests that read laid-out code back:
-// the benchmark's and the self-check's, with the form of their jumps back.
+// the benchmark's, the self-check's and the stats tool's placed copies, with the form of
+// their jumps back.
 #pragma once
 
 #include <cstddef>
@@ -7,6 +8,7 @@
 
 #include "case_lists.hpp"
 #include "meter/bench_case.hpp"
+#include "stats/placed_cases.hpp"
 
 // sub esi, imm32: the step at a copy's exit label, run with the copy but not counted in
 // its code_bytes.
@@ -22,5 +24,6 @@ inline std::vector<MeterInstance> all_meter_instances() {
     for (const BenchCase& copy : bench_cases) instances.push_back({&copy, false});
     for (std::size_t row = 0; row < SELFCHECK_CASE_COUNT; ++row)
         instances.push_back({&selfcheck_cases[row].copy, SELFCHECK_NEAR_LOOP_BACK[row]});
+    for (const PlacedCase& placed : placed_cases) instances.push_back({&placed.copy, false});
     return instances;
 }

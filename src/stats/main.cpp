@@ -1,291 +1,238 @@
-// jumpbench-stats: runs the benchmark several times with its input at end, checks that
-// every run printed the whole report and ended well, and sums the tick figures up per
-// case: a table, and on request a CSV file of every figure and a chart.
-#include <sys/wait.h>
-#include <unistd.h>
-#include <cerrno>
-#include <csignal>
-#include <cstdarg>
+// jumpbench-stats: every kernel copy of the benchmark's case table measured many times in
+// this one process, as a Google Benchmark program. One benchmark per copy; one iteration
+// is one call of the copy's meter instance, the same assembly the benchmark is built
+// from. Google Benchmark's flags work as they do for any of its programs; the tool adds
+// --chart and --realtime, and gives some of Google Benchmark's flags other defaults.
+#include <getopt.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <initializer_list>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
-#include "stats/child_process.hpp"
-#include "stats/figures.hpp"
-#include "stats/outputs.hpp"
-#include "stats/report_parse.hpp"
+#include <benchmark/benchmark.h>
+
+#include "run/bench_cases.hpp"
+#include "stats/chart.hpp"
+#include "stats/measure.hpp"
+#include "stats/placed_cases.hpp"
+#include "stats/placement.hpp"
+#include "stats/realtime.hpp"
+#include "stats/stats_reporter.hpp"
 
 namespace {
 
 constexpr char TOOL[] = "jumpbench-stats";
-constexpr char PROGRAM_NAME[] = "jumpbench";
-constexpr char SELFCHECK_NAME[] = "jumpbench-selfcheck";
-constexpr std::size_t DEFAULT_RUNS = 15;
-constexpr std::size_t OUTPUT_CAPACITY = 65536;  // a report is a few hundred bytes
-constexpr std::size_t PATH_CAPACITY = 4096;
 constexpr int EXIT_FAILED = 1;
 constexpr int EXIT_USAGE = 2;
 
-constexpr char USAGE[] =
-    "Usage: jumpbench-stats [options]\n"
-    "Runs the benchmark several times, each with its input at end so that no key is needed,\n"
-    "checks that every run printed the whole report and exited 0, and prints per report row\n"
-    "the minimum, median and maximum tick figure and the median's spread.\n"
-    "\n"
-    "  -n N                      number of runs, 1 to 1000 (default 15)\n"
-    "  --program PATH            the benchmark (default: jumpbench beside this tool)\n"
-    "  --selfcheck               run jumpbench-selfcheck beside the benchmark once and add the\n"
-    "                            median in estimated core cycles: median / the self-check's\n"
-    "                            ticks per add of its 1000-add chain\n"
-    "  --selfcheck-program PATH  the same with this self-check\n"
-    "  --ticks-per-cycle R       the same with the ratio R (above 0) given\n"
-    "  --csv FILE                write every run's figures to FILE, one line per run and row\n"
-    "  --plot FILE               draw the medians with min-max whiskers with gnuplot into\n"
-    "                            FILE, a PNG or SVG image by its extension (.png, .svg)\n"
-    "  -h, --help                this text\n"
-    "\n"
-    "median: the middle figure; of an even number of runs, the mean of the two middle ones.\n"
-    "spread: the median absolute deviation over |median|, in %; n/a where the median is 0.\n"
-    "Any run with an incomplete or malformed report, or that did not exit 0, stops the tool.\n"
-    "Exit code: 0 done, 1 a run, the self-check, the CSV file or the chart failed, 2 bad "
-    "options.\n";
-
-struct Options {
-    std::size_t runs;
-    const char* program;  // nullptr: jumpbench beside this tool
-    bool selfcheck;
-    const char* selfcheck_program;  // nullptr: jumpbench-selfcheck beside the benchmark
-    bool ratio_given;
-    double ticks_per_cycle;
-    const char* csv;
-    const char* plot;
-    bool help;
+// Google Benchmark's flags with the tool's defaults, given before the user's arguments so
+// that a flag the user gives wins. One iteration per repetition (min_time 0): each
+// repetition is one measurement, and the aggregates are taken over the repetitions.
+const char* const DEFAULT_FLAGS[] = {
+    "--benchmark_repetitions=5",
+    "--benchmark_min_time=0",
+    "--benchmark_counters_tabular=true",
+    "--benchmark_time_unit=us",
 };
 
-char output[OUTPUT_CAPACITY];
-char program_path[PATH_CAPACITY];
-char selfcheck_path[PATH_CAPACITY];
-char ratio_source[PATH_CAPACITY + 32];
-RunReport run_report;
-RunFigures runs;
-RowFigures row_figures[MAX_ROWS];
+constexpr char TOOL_HELP[] =
+    "\n"
+    "jumpbench-stats measures every row of the benchmark's case table in this process, laid\n"
+    "out four times with its kernel's entry at offset 0, 16, 32 and 48 of a 64-byte line:\n"
+    "one benchmark per copy, named <layout>/<sample>/offset:<N>, one iteration = one call\n"
+    "of the copy's meter instance (100000 runs of the kernel, net of the loop's own cost).\n"
+    "Counters per scan: ticks (time-stamp counter), cycles (estimated core cycles: ticks\n"
+    "over the ticks per cycle of a 1000-add chain measured first, the lowest of 7), len,\n"
+    "code_bytes.\n"
+    "Aggregates beside the usual ones: min (the headline of long-sample benchmarks) and\n"
+    "low_quarter (the mean of the lowest quarter, the headline of short-sample ones). The\n"
+    "console table shows the headline row of each benchmark, then the placement summary\n"
+    "(each row's headline at each offset, and which long-sample layout is faster at every\n"
+    "offset or whether that depends on the offset); json and csv show every run.\n"
+    "\n"
+    "Tool flags:\n"
+    "  [--chart=<file>]            draw the headline figures into <file>, a PNG image made\n"
+    "                              by gnuplot (nothing of it goes to standard output)\n"
+    "  [--realtime={true|false}]   measure under SCHED_FIFO at the lowest real-time\n"
+    "                              priority when permitted (default true; refused: normal)\n"
+    "\n"
+    "Exit code: 0 done; 1 the chart failed; 2 bad flags, or no benchmark matched or ran.\n"
+    "\n"
+    "Defaults this tool sets (the same flag given overrides them; more repetitions give\n"
+    "steadier figures in proportionally longer runs):\n";
 
-void complain(const char* format, ...) __attribute__((format(printf, 1, 2)));
+bool help_asked = false;
 
-void complain(const char* format, ...) {
-    std::fprintf(stderr, "%s: ", TOOL);
-    va_list arguments;
-    va_start(arguments, format);
-    std::vfprintf(stderr, format, arguments);
-    va_end(arguments);
-    std::fputc('\n', stderr);
+// Called by Google Benchmark for --help, and also when it finds a value it does not take
+// in one of its flags (then it would exit with 0 after the help text).
+void print_help() {
+    if (!help_asked) {
+        std::fprintf(stderr,
+                     "%s: Google Benchmark refused the value of one of its flags (for example, "
+                     "--benchmark_format takes console, json or csv); see --help\n",
+                     TOOL);
+        std::exit(EXIT_USAGE);
+    }
+    benchmark::PrintDefaultHelp();
+    std::fputs(TOOL_HELP, stdout);
+    for (const char* flag : DEFAULT_FLAGS) std::printf("  %s\n", flag);
 }
 
-bool bad_option(const char* format, const char* what) {
-    complain(format, what);
-    std::fprintf(stderr, "Try '%s --help'.\n", TOOL);
-    return false;
+struct ToolFlags {
+    const char* chart = nullptr;
+    bool realtime = true;
+};
+
+bool parse_bool(const char* text, bool& value) {
+    const std::string_view word(text);
+    if (word == "true" || word == "yes" || word == "1") value = true;
+    else if (word == "false" || word == "no" || word == "0") value = false;
+    else return false;
+    return true;
 }
 
-bool parse_options(int argc, char** argv, Options& options) {
-    options = Options{DEFAULT_RUNS, nullptr, false, nullptr, false, 0.0, nullptr, nullptr, false};
-    for (int i = 1; i < argc; ++i) {
-        const char* option = argv[i];
-        if (std::strcmp(option, "-h") == 0 || std::strcmp(option, "--help") == 0) {
-            options.help = true;
-            return true;
-        }
-        if (std::strcmp(option, "--selfcheck") == 0) {
-            options.selfcheck = true;
-            continue;
-        }
-        bool takes_value = false;
-        for (const char* name :
-             {"-n", "--program", "--selfcheck-program", "--ticks-per-cycle", "--csv", "--plot"})
-            takes_value = takes_value || std::strcmp(option, name) == 0;
-        if (!takes_value) return bad_option("unknown option '%s'", option);
-        if (i + 1 == argc) return bad_option("%s needs a value", option);
-        const char* value = argv[++i];
-        if (std::strcmp(option, "-n") == 0) {
-            // Digits only: strtoul would take a sign or blanks too.
-            const std::size_t digits = std::strspn(value, "0123456789");
-            const bool number = digits > 0 && digits <= 4 && value[digits] == '\0';
-            const unsigned long runs = number ? std::strtoul(value, nullptr, 10) : 0;
-            if (runs < 1 || runs > MAX_RUNS)
-                return bad_option("-n takes a number of runs from 1 to 1000, not '%s'", value);
-            options.runs = runs;
-        } else if (std::strcmp(option, "--program") == 0) {
-            options.program = value;
-        } else if (std::strcmp(option, "--selfcheck-program") == 0) {
-            options.selfcheck = true;
-            options.selfcheck_program = value;
-        } else if (std::strcmp(option, "--ticks-per-cycle") == 0) {
-            char* end = nullptr;
-            const double ratio = std::strtod(value, &end);
-            // The comparison also turns away NaN; the upper bound, infinity.
-            if (end == value || *end != '\0' || !(ratio > 0.0) || ratio > 1e9)
-                return bad_option("--ticks-per-cycle takes a number above 0, not '%s'", value);
-            options.ratio_given = true;
-            options.ticks_per_cycle = ratio;
-        } else if (std::strcmp(option, "--csv") == 0) {
-            options.csv = value;
+// The flags Google Benchmark left over: the tool's own, or errors.
+bool parse_tool_flags(int argc, char** argv, ToolFlags& flags) {
+    enum { CHART = 1, REALTIME };
+    const option options[] = {
+        {"chart", required_argument, nullptr, CHART},
+        {"realtime", optional_argument, nullptr, REALTIME},
+        {nullptr, 0, nullptr, 0},
+    };
+    for (int found; (found = getopt_long(argc, argv, "", options, nullptr)) != -1;) {
+        if (found == CHART) {
+            flags.chart = optarg;
+        } else if (found == REALTIME) {
+            if (optarg != nullptr && !parse_bool(optarg, flags.realtime)) {
+                std::fprintf(stderr, "%s: --realtime takes true or false, not '%s'\n", TOOL, optarg);
+                return false;
+            }
         } else {
-            if (!is_chart_path(value))
-                return bad_option(
-                    "--plot makes a PNG or SVG image: the file name must end in .png "
-                    "or .svg, not '%s'",
-                    value);
-            options.plot = value;
+            return false;  // getopt_long has said what it is
         }
     }
-    if (options.selfcheck && options.ratio_given)
-        return bad_option("give %s or the self-check, not both", "--ticks-per-cycle");
-    return true;
-}
-
-// `name` in the directory of `path` (the directory part up to its last '/', none when
-// there is no '/') into `buffer`; false when it does not fit.
-bool beside(const char* path, const char* name, char (&buffer)[PATH_CAPACITY]) {
-    const char* slash = std::strrchr(path, '/');
-    const std::size_t directory = slash != nullptr ? static_cast<std::size_t>(slash - path + 1) : 0;
-    return std::snprintf(buffer, PATH_CAPACITY, "%.*s%s", static_cast<int>(directory), path, name) <
-           static_cast<int>(PATH_CAPACITY);
-}
-
-// The benchmark's path: as given (a path without '/' lies in the current directory, as
-// beside "" puts it), or jumpbench in this tool's own directory.
-bool find_program(const Options& options) {
-    char self[PATH_CAPACITY];
-    const char* neighbour = "";
-    const char* name = options.program;
-    if (name == nullptr) {
-        const ssize_t length = readlink("/proc/self/exe", self, sizeof self);
-        if (length <= 0 || length == static_cast<ssize_t>(sizeof self)) {
-            complain("cannot find this tool's own directory (/proc/self/exe: %s); give --program",
-                     length < 0 ? std::strerror(errno) : "path too long");
-            return false;
-        }
-        self[length] = '\0';
-        neighbour = self;
-        name = PROGRAM_NAME;
-    }
-    if (!beside(neighbour, name, program_path)) {
-        complain("the program's path is longer than %zu bytes", PATH_CAPACITY - 1);
+    if (optind < argc) {
+        std::fprintf(stderr, "%s: unexpected argument '%s'\n", TOOL, argv[optind]);
         return false;
     }
     return true;
 }
 
-// Runs the self-check once and takes its ticks per add. Its exit code 1 only says that its
-// own verdict is no (a busy machine): the figure is still a measured ratio.
-bool measure_ratio(const Options& options, CycleRatio& ratio) {
-    const char* path = options.selfcheck_program;
-    if (path == nullptr) {
-        if (!beside(program_path, SELFCHECK_NAME, selfcheck_path)) {
-            complain("the self-check's path is longer than %zu bytes", PATH_CAPACITY - 1);
-            return false;
-        }
-        path = selfcheck_path;
-    }
-    const CapturedRun run = run_captured(path, output, sizeof output);
-    char end[96];
-    Problem problem;
-    if (run.start_error != 0) {
-        complain("cannot start the self-check %s: %s", path, std::strerror(run.start_error));
-        return false;
-    }
-    if (!WIFEXITED(run.status) || WEXITSTATUS(run.status) > 1) {
-        complain("the self-check %s ended with %s; expected exit code 0 or 1", path,
-                 describe_end(run.status, end, sizeof end));
-        return false;
-    }
-    if (run.too_long || !parse_ticks_per_add(output, run.size, ratio.ticks_per_cycle, problem)) {
-        complain("the self-check %s: %s", path,
-                 run.too_long ? "more output than a self-check report" : problem.text);
-        return false;
-    }
-    if (!(ratio.ticks_per_cycle > 0.0)) {
-        complain(
-            "the self-check %s measured %g ticks per add, no usable ratio; run it again or give "
-            "--ticks-per-cycle",
-            path, ratio.ticks_per_cycle);
-        return false;
-    }
-    std::snprintf(ratio_source, sizeof ratio_source, "from the 1000-add chain of %s", path);
-    ratio.known = true;
-    ratio.source = ratio_source;
-    return true;
+// The headline of every case measured, by case.
+std::vector<std::optional<Headline>> headlines_by_case(const StatsReporter& reporter,
+                                                       const std::vector<StatsCase>& cases) {
+    std::vector<std::optional<Headline>> by_case(cases.size());
+    for (const Headline& headline : reporter.headlines()) by_case[headline.case_index] = headline;
+    return by_case;
 }
 
-// Runs the benchmark options.runs times; every run must exit 0 and print the whole report
-// with the same cases as the first. Stops at the first that does not.
-bool collect_runs(const Options& options) {
-    char end[96];
-    Problem problem;
-    runs.run_count = 0;
-    for (std::size_t run = 0; run < options.runs; ++run) {
-        const CapturedRun captured = run_captured(program_path, output, sizeof output);
-        if (captured.start_error != 0) {
-            complain("run %zu of %zu: cannot start %s: %s", run + 1, options.runs, program_path,
-                     std::strerror(captured.start_error));
-            return false;
+std::vector<ChartPoint> chart_points(const std::vector<std::optional<Headline>>& headlines,
+                                     const std::vector<StatsCase>& cases) {
+    std::vector<ChartPoint> points;
+    for (std::size_t index = 0; index < cases.size(); ++index)
+        if (headlines[index])
+            points.push_back({cases[index].layout, cases[index].sample,
+                              "offset " + std::to_string(PLACEMENT_OFFSETS[cases[index].placement]),
+                              headlines[index]->ticks});
+    return points;
+}
+
+std::vector<PlacementRow> placement_rows(const std::vector<std::optional<Headline>>& headlines,
+                                         const std::vector<StatsCase>& cases) {
+    std::vector<PlacementRow> rows;
+    for (std::size_t row = 0; row < BENCH_CASE_COUNT; ++row) {
+        PlacementRow placement_row;
+        bool measured = false;
+        for (std::size_t index = 0; index < cases.size(); ++index) {
+            if (cases[index].row != row) continue;
+            placement_row.layout = cases[index].layout;
+            placement_row.sample = cases[index].sample;
+            if (!headlines[index]) continue;
+            placement_row.ticks[cases[index].placement] = headlines[index]->ticks;
+            measured = true;
         }
-        if (!WIFEXITED(captured.status) || WEXITSTATUS(captured.status) != 0) {
-            complain("run %zu of %zu: %s ended with %s; expected exit code 0", run + 1,
-                     options.runs, program_path, describe_end(captured.status, end, sizeof end));
-            return false;
-        }
-        if (captured.too_long) {
-            complain("run %zu of %zu: more than %zu bytes of output, no report", run + 1,
-                     options.runs, OUTPUT_CAPACITY);
-            return false;
-        }
-        if (!parse_report(output, captured.size, run_report, problem) ||
-            (run > 0 && !same_cases(runs.cases, run_report, problem))) {
-            complain("run %zu of %zu: %s", run + 1, options.runs, problem.text);
-            return false;
-        }
-        if (run == 0) runs.cases = run_report;
-        for (std::size_t row = 0; row < run_report.row_count; ++row)
-            runs.ticks[row][run] = run_report.rows[row].ticks;
-        runs.run_count = run + 1;
+        if (measured) rows.push_back(placement_row);
     }
-    return true;
+    return rows;
+}
+
+std::string fixed(double value, int decimals) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+// Every case the tool measures: the case table's rows in order, each at every offset.
+std::vector<StatsCase> stats_cases() {
+    std::vector<StatsCase> cases;
+    for (std::size_t row = 0; row < BENCH_CASE_COUNT; ++row)
+        for (std::size_t placement = 0; placement < PLACEMENT_COUNT; ++placement) {
+            const PlacedCase& placed = placed_cases[placement * BENCH_CASE_COUNT + row];
+            cases.push_back({placed.copy.name, placed.layout, placed.sample, &placed.copy, row,
+                             placement});
+        }
+    return cases;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    // A gnuplot that stops reading its script must not end this tool with SIGPIPE.
-    std::signal(SIGPIPE, SIG_IGN);
-    Options options;
-    if (!parse_options(argc, argv, options)) return EXIT_USAGE;
-    if (options.help) {
-        std::fputs(USAGE, stdout);
-        return std::fflush(stdout) == 0 ? 0 : EXIT_FAILED;
+    std::vector<char*> arguments{argv[0]};
+    for (const char* flag : DEFAULT_FLAGS) arguments.push_back(const_cast<char*>(flag));
+    for (int index = 1; index < argc; ++index) {
+        const std::string_view argument(argv[index]);
+        help_asked |= argument == "--help" || argument.starts_with("--help=");
+        arguments.push_back(argv[index]);
     }
-    if (!find_program(options)) return EXIT_FAILED;
-    CycleRatio ratio{false, 0.0, nullptr};
-    if (options.ratio_given) ratio = CycleRatio{true, options.ticks_per_cycle, "given"};
-    if (options.selfcheck && !measure_ratio(options, ratio)) return EXIT_FAILED;
-    if (!collect_runs(options)) return EXIT_FAILED;
+    arguments.push_back(nullptr);
+    int count = static_cast<int>(arguments.size()) - 1;
+    benchmark::Initialize(&count, arguments.data(), print_help);
 
-    for (std::size_t row = 0; row < runs.cases.row_count; ++row)
-        row_figures[row] = summarize(runs.ticks[row], runs.run_count);
-    print_table(stdout, program_path, runs, row_figures, ratio);
-    if (std::fflush(stdout) != 0) {
-        complain("writing the table failed: %s", std::strerror(errno));
-        return EXIT_FAILED;
+    ToolFlags flags;
+    if (!parse_tool_flags(count, arguments.data(), flags)) {
+        std::fprintf(stderr, "%s: see --help for the flags\n", TOOL);
+        return EXIT_USAGE;
     }
-    Problem problem;
-    if (options.csv != nullptr && !write_csv(options.csv, runs, problem)) {
-        complain("%s", problem.text);
-        return EXIT_FAILED;
+    ChartFile chart;
+    if (flags.chart != nullptr) {
+        const std::string problem = open_chart_file(flags.chart, chart);
+        if (!problem.empty()) {
+            std::fprintf(stderr, "%s: %s\n", TOOL, problem.c_str());
+            return EXIT_USAGE;
+        }
     }
-    if (options.plot != nullptr && !draw_chart(options.plot, runs, row_figures, problem)) {
-        complain("%s", problem.text);
-        return EXIT_FAILED;
+
+    benchmark::AddCustomContext("scheduling", use_realtime_scheduling(flags.realtime));
+    const Clock clock = measure_clock();
+    benchmark::AddCustomContext("tick_rate", fixed(clock.ticks_per_second / 1e6, 1) + " MHz");
+    benchmark::AddCustomContext(
+        "ticks_per_cycle",
+        fixed(clock.ticks_per_cycle, 4) + " (1000-add chain, lowest of " +
+            std::to_string(REFERENCE_MEASUREMENTS) + ")");
+
+    const std::vector<StatsCase> cases = stats_cases();
+    register_benchmarks(cases, clock);
+    StatsReporter reporter(benchmark::CreateDefaultDisplayReporter(), cases);
+    const std::size_t matched = benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    if (matched == 0 || reporter.headlines().empty()) {
+        abandon_chart_file(chart);
+        return matched == 0 ? EXIT_USAGE : 0;  // --benchmark_list_tests measures nothing
+    }
+
+    const std::vector<std::optional<Headline>> headlines = headlines_by_case(reporter, cases);
+    if (reporter.console()) std::cout << placement_summary(placement_rows(headlines, cases)) << std::flush;
+    if (chart.descriptor >= 0) {
+        const std::string problem =
+            draw_chart(chart_script(chart_points(headlines, cases), clock.ticks_per_cycle), chart);
+        if (!problem.empty()) {
+            std::fprintf(stderr, "%s: %s\n", TOOL, problem.c_str());
+            return EXIT_FAILED;
+        }
     }
     return 0;
 }

@@ -1,0 +1,60 @@
+#include "stats/placed_cases.hpp"
+
+#include "console/console.hpp"
+
+#define PLACED_SYMBOLS(layout, sample, offset) METER_COPY_SYMBOLS(layout##_##sample##_at_##offset)
+#define PLACED_SYMBOLS_AT(layout, sample, offset) PLACED_SYMBOLS(layout, sample, offset)
+#define BENCH_CASE(layout, sample, kernel, label) \
+    PLACED_SYMBOLS_AT(layout, sample, PLACEMENT_OFFSET)
+#define PLACEMENT_OFFSET 0
+#include "run/bench_cases.def"
+#undef PLACEMENT_OFFSET
+#define PLACEMENT_OFFSET 16
+#include "run/bench_cases.def"
+#undef PLACEMENT_OFFSET
+#define PLACEMENT_OFFSET 32
+#include "run/bench_cases.def"
+#undef PLACEMENT_OFFSET
+#define PLACEMENT_OFFSET 48
+#include "run/bench_cases.def"
+#undef PLACEMENT_OFFSET
+#undef BENCH_CASE
+
+namespace {
+
+#define BENCH_CASE(layout, sample, kernel, label) \
+    constexpr Text layout##_##sample##_label{label};
+#include "run/bench_cases.def"
+#undef BENCH_CASE
+
+// The rows' indices in the case table, by copy.
+enum Row : std::size_t {
+#define BENCH_CASE(layout, sample, kernel, label) layout##_##sample##_row,
+#include "run/bench_cases.def"
+#undef BENCH_CASE
+};
+
+}  // namespace
+
+#define PLACED_CASE(layout, sample, offset)                                                     \
+    {METER_CASE(layout##_##sample##_label, #layout "/" #sample "/offset:" #offset,              \
+                layout##_##sample##_at_##offset),                                               \
+     layout##_##sample##_row, #layout, #sample, offset},
+#define PLACED_CASE_AT(layout, sample, offset) PLACED_CASE(layout, sample, offset)
+
+const PlacedCase placed_cases[] = {
+#define BENCH_CASE(layout, sample, kernel, label) PLACED_CASE_AT(layout, sample, PLACEMENT_OFFSET)
+#define PLACEMENT_OFFSET 0
+#include "run/bench_cases.def"
+#undef PLACEMENT_OFFSET
+#define PLACEMENT_OFFSET 16
+#include "run/bench_cases.def"
+#undef PLACEMENT_OFFSET
+#define PLACEMENT_OFFSET 32
+#include "run/bench_cases.def"
+#undef PLACEMENT_OFFSET
+#define PLACEMENT_OFFSET 48
+#include "run/bench_cases.def"
+#undef PLACEMENT_OFFSET
+#undef BENCH_CASE
+};

@@ -1,0 +1,24 @@
+// The stats tool's kernel copies (placed_cases.S): every row of the benchmark's case table
+// at each entry offset of PLACEMENT_OFFSETS in a 64-byte line.
+#pragma once
+
+#include <cstddef>
+#include <iterator>
+
+#include "meter/bench_case.hpp"
+#include "run/bench_cases.hpp"
+
+inline constexpr int PLACEMENT_OFFSETS[] = {0, 16, 32, 48};
+inline constexpr std::size_t PLACEMENT_COUNT = std::size(PLACEMENT_OFFSETS);
+inline constexpr std::size_t PLACED_CASE_COUNT = PLACEMENT_COUNT * BENCH_CASE_COUNT;
+
+struct PlacedCase {
+    BenchCase copy;     // name: "<layout>/<sample>/offset:<entry_offset>"
+    std::size_t row;    // the row of the case table (bench_cases) it is a copy of
+    const char* layout;
+    const char* sample;  // "long" or "short"
+    int entry_offset;    // of the kernel's entry in its 64-byte line
+};
+
+// Offset by offset, each in the case table's order.
+extern const PlacedCase placed_cases[PLACED_CASE_COUNT];

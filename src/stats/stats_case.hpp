@@ -1,0 +1,23 @@
+// One benchmark of the stats tool: a kernel copy in its meter instance, with the names
+// the benchmark's name and the summary are made of.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "meter/bench_case.hpp"
+
+struct StatsCase {
+    std::string name;    // the benchmark's name: "few_jumps/long/offset:16"
+    std::string layout;  // few_jumps, many_jumps, pair_step, elseif, switch
+    std::string sample;  // long or short
+    const BenchCase* copy;
+    std::size_t row;     // of the benchmark's case table
+    std::size_t placement;  // index into PLACEMENT_OFFSETS
+};
+
+// The headline aggregate of a case: the minimum for the long sample; for the short one,
+// whose figures are a few dozen whole ticks, the mean of the lowest quarter.
+inline const char* headline_aggregate(const StatsCase& stats_case) {
+    return stats_case.sample == "short" ? "low_quarter" : "min";
+}
