@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Prints the measured code of a built program: for each kernel copy, in the order it lies
 # in the program (the report's order), its disassembly from the entry label through the
-# exit step, with offsets from the entry, and its code_bytes (exit label minus entry).
+# exit step, with offsets from the entry, its code_bytes (exit label minus entry) and where
+# its entry lies in its 64-byte line (which decides how the processor fetches the loop).
 # Jump targets inside the copy are shown as offsets too, as in the instruction tables.
 #
 # usage: scripts/listing.sh [PROGRAM]     (default: build/i386-linux/jumpbench)
@@ -17,7 +18,8 @@ nm -n "$program" | awk '$2 ~ /^[Tt]$/ && $3 ~ /_entry$/ { sub(/_entry$/, "", $3)
 while read -r copy; do
     entry=$((16#$(nm "$program" | awk -v s="${copy}_entry" '$3 == s { print $1 }')))
     exit_label=$((16#$(nm "$program" | awk -v s="${copy}_exit" '$3 == s { print $1 }')))
-    printf '%s: %d bytes\n' "$copy" $((exit_label - entry))
+    printf '%s: %d bytes, entry at offset %d of its 64-byte line\n' "$copy" \
+        $((exit_label - entry)) $((entry % 64))
     objdump -d -M intel --start-address=$entry --stop-address=$((exit_label + exit_step_bytes)) \
         "$program" |
     awk -v entry=$entry -v exit_label=$exit_label -v stop=$((exit_label + exit_step_bytes)) '

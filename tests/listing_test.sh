@@ -13,8 +13,8 @@ expected_copies=$(sed -n 's/^BENCH_CASE(\([a-z_]*\), *\([a-z]*\),.*$/\1_\2/p' "$
 copy_count=$(wc -w <<<"$expected_copies")
 
 listed=$("$listing" "$program")
-copies=$(printf '%s\n' "$listed" | sed -n 's/^\([a-z_]*\): [0-9]* bytes$/\1/p' | xargs)
-listed_bytes=$(printf '%s\n' "$listed" | sed -n 's/^[a-z_]*: \([0-9]*\) bytes$/\1/p' | xargs)
+copies=$(printf '%s\n' "$listed" | sed -n 's/^\([a-z_]*\): [0-9]* bytes, .*$/\1/p' | xargs)
+listed_bytes=$(printf '%s\n' "$listed" | sed -n 's/^[a-z_]*: \([0-9]*\) bytes, .*$/\1/p' | xargs)
 reported_bytes=$("$program" </dev/null | sed -n 's/^.*, \([0-9]*\) bytes, len=.*$/\1/p' | xargs)
 
 status=0

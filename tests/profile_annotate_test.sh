@@ -18,7 +18,7 @@ status=0
 # The annotated lines with their two count columns (14 characters) cut off are the
 # listing; the legend and the blank line after it come first.
 tail -n +3 "$work/annotated" |
-    awk '/^[a-z_]+: [0-9]+ bytes$/ || $0 == "" { print; next } { print substr($0, 15) }' \
+    awk '/^[a-z_]+: [0-9]+ bytes, / || $0 == "" { print; next } { print substr($0, 15) }' \
     >"$work/stripped"
 if ! diff -u "$work/listing" "$work/stripped" >"$work/diff"; then
     echo "annotated listing differs from the listing:"
@@ -28,7 +28,7 @@ fi
 
 # Per copy: runs, taken, and whether every branch and only a branch has a taken count.
 tail -n +3 "$work/annotated" | awk '
-    /^[a-z_]+: [0-9]+ bytes$/ { copy = substr($1, 1, length($1) - 1); order[++n] = copy; next }
+    /^[a-z_]+: [0-9]+ bytes, / { copy = substr($1, 1, length($1) - 1); order[++n] = copy; next }
     $0 == "" { next }
     {
         runs[copy] += substr($0, 1, 7)

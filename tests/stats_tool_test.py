@@ -2,7 +2,7 @@
 """jumpbench-stats as a user runs it: its console table and JSON for a short filtered run,
 the chart, and how it refuses bad flags and files. No figure is judged: they are timings.
 
-usage: stats_tool_test.py TOOL [unittest arguments]
+usage: stats_tool_test.py TOOL PROFILE_CSV [unittest arguments]
 """
 import json
 import os
@@ -14,6 +14,11 @@ import tempfile
 import unittest
 
 TOOL = sys.argv.pop(1)
+# The profile's exact counts per copy, worked out by hand (profile_test.cpp): a long-sample
+# benchmark's "taken" counter is its copy's taken branches, conditional and unconditional.
+with open(sys.argv.pop(1)) as profile_csv:
+    TAKEN = {(row[0], row[1]): int(row[4]) + int(row[5])
+             for row in (line.strip().split(",") for line in profile_csv.readlines()[1:])}
 
 # The layouts' code sizes and the samples' scan lengths (the kernel tables and samples).
 CODE_BYTES = {"few_jumps": 66, "many_jumps": 66, "pair_step": 78, "elseif": 78, "switch": 79}
@@ -61,6 +66,11 @@ class Output(unittest.TestCase):
                 if measured.get("aggregate_name") in (None, "mean", "median", "min", "low_quarter"):
                     self.assertEqual(measured["len"], SCAN_LENGTH[sample], copy)
                     self.assertEqual(measured["code_bytes"], CODE_BYTES[layout], copy)
+                    if sample == "long":
+                        self.assertEqual(measured["taken"], TAKEN[(layout, sample)], copy)
+                if sample == "long":
+                    self.assertTrue({"taken", "ticks_per_taken", "cycles_per_taken"}
+                                    <= measured.keys(), copy)
 
     def test_console_table_is_one_headline_row_per_copy_then_the_placement_summary(self):
         # Two long-sample layouts at every offset, so that the summary compares them.

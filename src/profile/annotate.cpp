@@ -69,7 +69,10 @@ std::string annotated_listing(const BenchCase& bench_case, const ScanProfile& pr
 
     std::string copy = bench_case.name;
     copy[copy.find('/')] = '_';  // few_jumps/long -> few_jumps_long, as the listing names it
-    std::string out = copy + ": " + std::to_string(*bench_case.code_bytes) + " bytes\n";
+    std::string out = copy + ": " + std::to_string(*bench_case.code_bytes) +
+                      " bytes, entry at offset " +
+                      std::to_string(reinterpret_cast<std::uintptr_t>(bench_case.entry) % 64) +
+                      " of its 64-byte line\n";
     for (const ListedInstruction& listed : instructions_of(disassembly)) {
         if (listed.address < entry || listed.address >= stop) continue;
         const std::size_t offset = listed.address - entry;

@@ -15,6 +15,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "profile/scan_profile.hpp"
 #include "run/bench_cases.hpp"
 #include "stats/chart.hpp"
 #include "stats/measure.hpp"
@@ -47,7 +48,8 @@ constexpr char TOOL_HELP[] =
     "of the copy's meter instance (100000 runs of the kernel, net of the loop's own cost).\n"
     "Counters per scan: ticks (time-stamp counter), cycles (estimated core cycles: ticks\n"
     "over the ticks per cycle of a 1000-add chain measured first, the lowest of 7), len,\n"
-    "code_bytes.\n"
+    "code_bytes; for long-sample copies also taken (the branches one scan takes, counted\n"
+    "exactly under the single-step trap), ticks_per_taken and cycles_per_taken.\n"
     "Aggregates beside the usual ones: min (the headline of long-sample benchmarks) and\n"
     "low_quarter (the mean of the lowest quarter, the headline of short-sample ones). The\n"
     "console table shows the headline row of each benchmark, then the placement summary\n"
@@ -178,6 +180,22 @@ std::vector<StatsCase> stats_cases() {
     return cases;
 }
 
+// The taken branches of every long-sample copy, from one scan of it under the profile.
+// False, with the profile's error on standard error, when a copy cannot be stepped.
+bool count_taken_branches(std::vector<StatsCase>& cases) {
+    for (StatsCase& stats_case : cases) {
+        if (stats_case.sample != "long") continue;
+        const ScanProfile profile = profile_case(*stats_case.copy);
+        if (!profile.error.empty()) {
+            std::fprintf(stderr, "%s: %s: %s\n", TOOL, stats_case.name.c_str(),
+                         profile.error.c_str());
+            return false;
+        }
+        stats_case.taken_branches = taken_branches(profile.counts);
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -197,6 +215,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s: see --help for the flags\n", TOOL);
         return EXIT_USAGE;
     }
+    std::vector<StatsCase> cases = stats_cases();
+    if (!count_taken_branches(cases)) return EXIT_FAILED;
     ChartFile chart;
     if (flags.chart != nullptr) {
         const std::string problem = open_chart_file(flags.chart, chart);
@@ -214,7 +234,6 @@ int main(int argc, char** argv) {
         fixed(clock.ticks_per_cycle, 4) + " (1000-add chain, lowest of " +
             std::to_string(REFERENCE_MEASUREMENTS) + ")");
 
-    const std::vector<StatsCase> cases = stats_cases();
     register_benchmarks(cases, clock);
     StatsReporter reporter(benchmark::CreateDefaultDisplayReporter(), cases);
     const std::size_t matched = benchmark::RunSpecifiedBenchmarks(&reporter);

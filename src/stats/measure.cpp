@@ -56,6 +56,16 @@ void measure_copy(benchmark::State& state, const StatsCase* stats_case, const Cl
         clock->ticks_per_cycle > 0 ? ticks / clock->ticks_per_cycle : 0, Counter::kAvgIterations);
     state.counters["len"] = len;
     state.counters["code_bytes"] = *copy.code_bytes;
+    // What one taken branch costs, if the scan's whole cost were its taken branches: the
+    // figure that compares layouts which take different numbers of branches.
+    if (stats_case->taken_branches > 0) {
+        const auto taken = static_cast<double>(stats_case->taken_branches);
+        state.counters["taken"] = taken;
+        state.counters["ticks_per_taken"] = Counter(ticks / taken, Counter::kAvgIterations);
+        state.counters["cycles_per_taken"] = Counter(
+            clock->ticks_per_cycle > 0 ? ticks / taken / clock->ticks_per_cycle : 0,
+            Counter::kAvgIterations);
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "meter/bench_case.hpp"
@@ -14,6 +15,9 @@ struct StatsCase {
     const BenchCase* copy;
     std::size_t row;     // of the benchmark's case table
     std::size_t placement;  // index into PLACEMENT_OFFSETS
+    // Branches one scan takes (conditional taken and unconditional), counted exactly by
+    // the profile; long sample only, 0 where not counted.
+    std::uint64_t taken_branches = 0;
 };
 
 // The headline aggregate of a case: the minimum for the long sample; for the short one,
