@@ -25,17 +25,6 @@
 #define BENCH_CASE(layout, sample, kernel, label) \
         PLACED_AT(layout, sample, kernel, PLACEMENT_OFFSET)
 
-#define PLACEMENT_OFFSET 0
-#include "run/bench_cases.def"
-#undef PLACEMENT_OFFSET
-#define PLACEMENT_OFFSET 16
-#include "run/bench_cases.def"
-#undef PLACEMENT_OFFSET
-#define PLACEMENT_OFFSET 32
-#include "run/bench_cases.def"
-#undef PLACEMENT_OFFSET
-#define PLACEMENT_OFFSET 48
-#include "run/bench_cases.def"
-#undef PLACEMENT_OFFSET
+#include "stats/each_placement.inc"
 
         NO_EXEC_STACK

@@ -6,18 +6,7 @@
 #define PLACED_SYMBOLS_AT(layout, sample, offset) PLACED_SYMBOLS(layout, sample, offset)
 #define BENCH_CASE(layout, sample, kernel, label) \
     PLACED_SYMBOLS_AT(layout, sample, PLACEMENT_OFFSET)
-#define PLACEMENT_OFFSET 0
-#include "run/bench_cases.def"
-#undef PLACEMENT_OFFSET
-#define PLACEMENT_OFFSET 16
-#include "run/bench_cases.def"
-#undef PLACEMENT_OFFSET
-#define PLACEMENT_OFFSET 32
-#include "run/bench_cases.def"
-#undef PLACEMENT_OFFSET
-#define PLACEMENT_OFFSET 48
-#include "run/bench_cases.def"
-#undef PLACEMENT_OFFSET
+#include "stats/each_placement.inc"
 #undef BENCH_CASE
 
 namespace {
@@ -44,17 +33,6 @@ enum Row : std::size_t {
 
 const PlacedCase placed_cases[] = {
 #define BENCH_CASE(layout, sample, kernel, label) PLACED_CASE_AT(layout, sample, PLACEMENT_OFFSET)
-#define PLACEMENT_OFFSET 0
-#include "run/bench_cases.def"
-#undef PLACEMENT_OFFSET
-#define PLACEMENT_OFFSET 16
-#include "run/bench_cases.def"
-#undef PLACEMENT_OFFSET
-#define PLACEMENT_OFFSET 32
-#include "run/bench_cases.def"
-#undef PLACEMENT_OFFSET
-#define PLACEMENT_OFFSET 48
-#include "run/bench_cases.def"
-#undef PLACEMENT_OFFSET
+#include "stats/each_placement.inc"
 #undef BENCH_CASE
 };
