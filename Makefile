@@ -21,6 +21,8 @@ SANITIZE := i386-linux-sanitize
 WINDOWS := i686-windows
 # The Wine server of the tests' prefix stays a while after the last test; end it with them.
 STOP_WINE := WINEPREFIX=$(CURDIR)/build/$(WINDOWS)/wine-prefix wineserver -k 2>/dev/null || true
+# Said before a program that measures, where the figures will be the emulator's.
+NOTE_IF_EMULATED = [ "$$(./scripts/run-i386.sh)" = native ] || echo "$(EMULATED_NOTE)" >&2
 EMULATED_NOTE := note: this kernel cannot run 32-bit programs; they run under qemu's emulator, \
 so the tick figures are the emulator's, not this processor's
 
@@ -28,15 +30,15 @@ so the tick figures are the emulator's, not this processor's
 	setup-windows clean
 
 run: build
-	@[ "$$(./scripts/run-i386.sh)" = native ] || echo "$(EMULATED_NOTE)" >&2
+	@$(NOTE_IF_EMULATED)
 	./build/$(LINUX)/jumpbench
 
 selfcheck: build
-	@[ "$$(./scripts/run-i386.sh)" = native ] || echo "$(EMULATED_NOTE)" >&2
+	@$(NOTE_IF_EMULATED)
 	./build/$(LINUX)/jumpbench-selfcheck
 
 stats: build
-	@[ "$$(./scripts/run-i386.sh)" = native ] || echo "$(EMULATED_NOTE)" >&2
+	@$(NOTE_IF_EMULATED)
 	./build/$(LINUX)/jumpbench-stats --chart=build/$(LINUX)/jumpbench-stats.png
 
 # The counts are exact, the same under the emulator as on the processor: no note.

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,17 +11,12 @@
 #include <gtest/gtest.h>
 
 #include "case_lists.hpp"
+#include "encodings.hpp"
 #include "meter_instances.hpp"
 
 namespace {
 
-// One instruction: its encoding in hex ("imm32" stands for the sample's address) and
-// what it is, for the reader who checks the table.
-struct Encoding {
-    const char* bytes;
-    const char* instruction;
-};
-
+// In the tables, imm32 stands for the sample's address.
 const Encoding FEW_JUMPS[] = {
     {"BE imm32", "mov esi, sample (entry)"},
     {"EB 0C", "jmp 19 (rung 0)"},        {"EB 0A", "jmp 19 (rung 1)"},
@@ -148,17 +142,11 @@ const KernelTable* table_of(std::string_view layout) {
 }
 
 std::vector<std::uint8_t> expected_bytes(const KernelTable& kernel, const void* sample) {
-    const auto address = reinterpret_cast<std::uintptr_t>(sample);
+    const auto address = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(sample));
     std::vector<std::uint8_t> bytes;
     for (std::size_t row = 0; row < kernel.count; ++row) {
-        std::istringstream fields(kernel.rows[row].bytes);
-        for (std::string field; fields >> field;) {
-            if (field == "imm32") {
-                for (int shift = 0; shift < 32; shift += 8) bytes.push_back((address >> shift) & 0xFF);
-            } else {
-                bytes.push_back(static_cast<std::uint8_t>(std::stoul(field, nullptr, 16)));
-            }
-        }
+        const std::vector<std::uint8_t> instruction = encoded_bytes(kernel.rows[row].bytes, address);
+        bytes.insert(bytes.end(), instruction.begin(), instruction.end());
     }
     return bytes;
 }

@@ -13,16 +13,12 @@
 #include <gtest/gtest.h>
 
 #include "case_lists.hpp"
+#include "encodings.hpp"
 #include "meter/cycle_meter.hpp"
 #include "meter_instances.hpp"
 #include "winapi.hpp"
 
 namespace {
-
-struct Step {
-    const char* bytes;
-    const char* instruction;
-};
 
 // The sequence of one instance. Tokens: a hex byte; [variable] its absolute 32-bit address;
 // <routine> a call's 32-bit displacement to it; "filler" instructions without effect up to
@@ -30,7 +26,7 @@ struct Step {
 // one); "@calibration" marks the calibration loop's head there; "kernel" the instance's
 // kernel copy and exit step (their bytes are the kernel tables' to check); "jne head" the
 // jump back in the instance's form, 75 rel8 or 0F 85 rel32.
-const Step METER_STEPS[] = {
+const Encoding METER_STEPS[] = {
     {"53", "push ebx (the caller's)"},
     {"56", "push esi (the caller's)"},
     {"C7 05 [loop_count] A0 86 01 00", "mov dword [loop_count], 100000"},
@@ -79,7 +75,7 @@ const Step METER_STEPS[] = {
 
 // Instructions without effect that the assembler fills a gap with (register-to-itself
 // moves and address loads, the no-operation forms).
-const Step FILLERS[] = {
+const Encoding FILLERS[] = {
     {"66 66 2E 0F 1F 84 00 00 00 00 00", "data16 nop word cs:[eax + eax + 0]"},
     {"66 2E 0F 1F 84 00 00 00 00 00", "nop word cs:[eax + eax + 0]"},
     {"66 0F 1F 84 00 00 00 00 00", "nop word [eax + eax + 0]"},
@@ -109,14 +105,6 @@ std::uint32_t read_u32(const std::uint8_t* bytes) {
     std::uint32_t value;
     std::memcpy(&value, bytes, sizeof value);
     return value;
-}
-
-std::vector<std::uint8_t> hex_bytes(const char* text) {
-    std::vector<std::uint8_t> bytes;
-    std::istringstream fields(text);
-    for (std::string field; fields >> field;)
-        bytes.push_back(static_cast<std::uint8_t>(std::stoul(field, nullptr, 16)));
-    return bytes;
 }
 
 std::uint32_t variable_address(const std::string& name) {
@@ -149,8 +137,8 @@ std::uint32_t routine_address(const std::string& name) {
 
 // Steps over one filler instruction at `at`; false when none stands there.
 bool skip_filler(const std::uint8_t*& at) {
-    for (const Step& filler : FILLERS) {
-        const std::vector<std::uint8_t> bytes = hex_bytes(filler.bytes);
+    for (const Encoding& filler : FILLERS) {
+        const std::vector<std::uint8_t> bytes = encoded_bytes(filler.bytes);
         if (std::memcmp(at, bytes.data(), bytes.size()) == 0) {
             at += bytes.size();
             return true;
@@ -166,7 +154,7 @@ std::string meter_mismatch(const MeterInstance& instance) {
     const auto* start = reinterpret_cast<const std::uint8_t*>(copy.measure_cycles);
     const std::uint8_t* at = start;
     const std::uint8_t* calibration_head = nullptr;
-    for (const Step& step : METER_STEPS) {
+    for (const Encoding& step : METER_STEPS) {
         std::ostringstream where;
         where << "at offset " << (at - start) << ", step '" << step.instruction << "': ";
         std::istringstream tokens(step.bytes);
