@@ -1,19 +1,31 @@
 #!/usr/bin/env bash
-# Runs a Windows program under Wine for the tests of the Windows build.
+# Runs a Windows program under Wine for the tests of the Windows builds.
 #   wine-run.sh PREFIX [--lf] PROGRAM [ARGUMENT...]
+#   wine-run.sh --how PREFIX     says how the programs run: "natively", or "under qemu..."
 # PREFIX is a Wine prefix of the build's own, made on first use and thrown away with the
-# build folder. --lf drops the carriage returns of the program's standard output (the C
-# runtime's text mode turns every line end of a test listing into CR LF); without it the
-# output is passed on byte for byte, and the exit code is the program's either way.
+# build folder; WINEARCH (win32 unless set) says which Wine it is made for. --lf drops the
+# carriage returns of the program's standard output (the C runtime's text mode turns every
+# line end of a test listing into CR LF); without it the output is passed on byte for
+# byte, and the exit code is the program's either way.
 #
 # Wine starts helper processes (services, device drivers, the desktop) when a session
 # boots, and they inherit the standard handles of the process that booted it: a test's
 # output pipe would then stay open until they end, seconds after the program. So the
 # session is booted here with its output on /dev/null, and one Wine server is kept alive
 # between programs, so that the session lasts from one test to the next.
+#
+# Where the kernel cannot run i386 programs, 32-bit Wine runs under qemu's user-mode
+# emulator (registered by run-i386.sh), with the test build's wine_trap_fix.so, from
+# beside PREFIX, preloaded: it mends the single-step traps (tests/wine_trap_fix.c). The
+# 64-bit Wine, and its server, run natively there, with nothing preloaded.
 set -euo pipefail
 
-prefix=$1
+how=false
+if [ "${1-}" = --how ]; then
+    how=true
+    shift
+fi
+prefix=$(realpath -m "$1")   # Wine takes an absolute path only
 shift
 lf_only=false
 if [ "${1-}" = --lf ]; then
@@ -21,9 +33,43 @@ if [ "${1-}" = --lf ]; then
     shift
 fi
 
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all
+export WINEPREFIX=$prefix WINEARCH=${WINEARCH:-win32} WINEDEBUG=-all
 # No Mono or Gecko installers: the programs need neither.
 export WINEDLLOVERRIDES="mscoree=;mshtml="
+
+# Wine's loader for the prefix, where Debian keeps it, rather than the command wine: that
+# is a shell script, a 64-bit program that would refuse a preloaded i386 library with a
+# message, and it starts the 32-bit loader first where both are installed, which for a
+# 64-bit program is one emulated start for nothing.
+loader=/usr/lib/wine/wine
+[ "$WINEARCH" = win64 ] && loader=/usr/lib/wine/wine64
+wine=(wine)
+[ -x "$loader" ] && wine=("$loader")
+
+# binfmt_misc's entries come before the kernel's own ELF loader: a registered emulator
+# runs every i386 program, whatever the kernel could do.
+registration=/proc/sys/fs/binfmt_misc/qemu-i386
+trap_fix=
+preload=()
+if [ "$WINEARCH" = win32 ] && [ "$(head -1 "$registration" 2>/dev/null)" = enabled ]; then
+    trap_fix=$(dirname "$prefix")/wine_trap_fix.so
+    if [ ! -f "$trap_fix" ]; then
+        echo "wine-run: $trap_fix is missing: build the tests first" >&2
+        exit 125
+    fi
+    # Given to Wine's commands alone: a 64-bit program would refuse it with a message.
+    preload=(env LD_PRELOAD="$trap_fix")
+fi
+
+if $how; then
+    if [ -n "$trap_fix" ]; then
+        echo "under $(QEMU_VERSION=1 /lib/ld-linux.so.2 | head -1)," \
+             "with tests/wine_trap_fix.c preloaded"
+    else
+        echo natively
+    fi
+    exit 0
+fi
 
 mkdir -p "$(dirname "$prefix")"
 # One program at a time makes the prefix and boots the session. The lock's file stays
@@ -31,20 +77,29 @@ mkdir -p "$(dirname "$prefix")"
 # keep the next program waiting until the server ends.
 {
     flock 9
-    if [ ! -f "$prefix/system.reg" ] && ! wineboot --init </dev/null >/dev/null 2>&1 9>&-; then
-        echo "wine-run: cannot make the Wine prefix $prefix" >&2
-        exit 125
+    # A server is started only when none runs for this prefix (it exits 2 then); it stays
+    # 30 s after the last program has ended. Where the 64-bit Wine is installed, it is a
+    # 64-bit program. The session of a new server is not up yet.
+    started=0
+    wineserver -p30 </dev/null >/dev/null 2>&1 9>&- || started=$?
+    [ "$started" -eq 2 ] || rm -f "$prefix.booted"
+    if [ ! -f "$prefix/system.reg" ]; then
+        if ! "${preload[@]}" "${wine[@]}" wineboot.exe --init </dev/null >/dev/null 2>&1 9>&-; then
+            echo "wine-run: cannot make the Wine prefix $prefix" >&2
+            exit 125
+        fi
+        touch "$prefix.booted"
     fi
-    # A server is started only when none runs for this prefix; it stays 30 s after the
-    # last program has ended.
-    wineserver -p30 </dev/null >/dev/null 2>&1 9>&- || true
-    # Boots the session if it is not up; quick when it is.
-    wineboot </dev/null >/dev/null 2>&1 9>&- || true
+    # Boots the session once per server: a Wine start costs a second or more under qemu.
+    if [ ! -f "$prefix.booted" ]; then
+        "${preload[@]}" "${wine[@]}" wineboot.exe </dev/null >/dev/null 2>&1 9>&- || true
+        touch "$prefix.booted"
+    fi
 } 9>"$prefix.lock"
 
 if $lf_only; then
     set +e
-    wine "$@" | tr -d '\r'
+    "${preload[@]}" "${wine[@]}" "$@" | tr -d '\r'
     exit "${PIPESTATUS[0]}"
 fi
-exec wine "$@"
+exec "${preload[@]}" "${wine[@]}" "$@"
