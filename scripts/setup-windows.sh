@@ -13,14 +13,16 @@
 # (/etc/apt/sources.list.d/CODENAME-backports.sources), and qemu-user-static is taken
 # from it; run-i386.sh then registers the new emulator. The test build also needs the
 # host's 32-bit C compiler there, for the library that mends qemu's single-step traps
-# (tests/wine_trap_fix.c).
+# (tests/wine_trap_fix.c), and the 64-bit Wine for its server.
 set -euo pipefail
 here=$(dirname "$0")
 "$here/install-missing.sh" --i386 --no-recommends \
     g++-mingw-w64-i686 cmake googletest wine wine32:i386
 [ "$("$here/run-i386.sh")" = native ] && exit 0
 
-"$here/install-missing.sh" gcc-multilib
+# The 64-bit Wine brings the 64-bit Wine server, which runs natively beside the emulated
+# programs.
+"$here/install-missing.sh" --no-recommends gcc-multilib wine64
 
 NEEDED_QEMU=10
 qemu_major() {

@@ -71,7 +71,7 @@ if $how; then
     exit 0
 fi
 
-mkdir -p "$(dirname "$prefix")"
+mkdir -p "$prefix"   # for the server, which would not start without it
 # One program at a time makes the prefix and boots the session. The lock's file stays
 # closed in Wine's own processes, which outlive this script: one that held it would
 # keep the next program waiting until the server ends.
