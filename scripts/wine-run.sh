@@ -47,11 +47,24 @@ wine=(wine)
 [ -x "$loader" ] && wine=("$loader")
 
 # binfmt_misc's entries come before the kernel's own ELF loader: a registered emulator
-# runs every i386 program, whatever the kernel could do.
+# runs every i386 program, whatever the kernel could do. 32-bit Wine runs there, and so do
+# the 32-bit parts that the first boot of a 64-bit prefix sets up.
 registration=/proc/sys/fs/binfmt_misc/qemu-i386
+emulator=
 trap_fix=
 preload=()
-if [ "$WINEARCH" = win32 ] && [ "$(head -1 "$registration" 2>/dev/null)" = enabled ]; then
+if [ "$(head -1 "$registration" 2>/dev/null)" = enabled ] &&
+    { [ "$WINEARCH" = win32 ] || [ ! -f "$prefix/system.reg" ]; }; then
+    # Every option of qemu's user-mode emulator can be given in its environment instead.
+    emulator=$(QEMU_VERSION=1 /lib/ld-linux.so.2 | head -1)
+    major=$(echo "$emulator" | sed -n 's/.* version \([0-9]*\)\..*/\1/p')
+    if [ "${major:-0}" -lt 10 ]; then
+        echo "wine-run: Wine needs qemu 10 or later under the emulator, and this machine has" \
+             "${emulator:-none} (make setup-windows installs it)" >&2
+        exit 125
+    fi
+fi
+if [ -n "$emulator" ] && [ "$WINEARCH" = win32 ]; then
     trap_fix=$(dirname "$prefix")/wine_trap_fix.so
     if [ ! -f "$trap_fix" ]; then
         echo "wine-run: $trap_fix is missing: build the tests first" >&2
@@ -63,8 +76,7 @@ fi
 
 if $how; then
     if [ -n "$trap_fix" ]; then
-        echo "under $(QEMU_VERSION=1 /lib/ld-linux.so.2 | head -1)," \
-             "with tests/wine_trap_fix.c preloaded"
+        echo "under $emulator, with tests/wine_trap_fix.c preloaded"
     else
         echo natively
     fi
