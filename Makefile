@@ -88,7 +88,8 @@ test: test-linux
 test-windows: setup-windows
 	cmake --preset $(WINDOWS)
 	cmake --build --preset $(WINDOWS)
-	@echo "Windows tests: Wine runs $$(./scripts/wine-run.sh --how build/$(WINDOWS)/wine-prefix)"
+	@how=$$(./scripts/wine-run.sh --how build/$(WINDOWS)/wine-prefix) && \
+	    echo "Windows tests: Wine runs $$how"
 	ctest --preset $(WINDOWS) || { $(STOP_WINE); exit 1; }
 	@$(STOP_WINE)
 
