@@ -90,6 +90,7 @@ test-windows: setup-windows
 	cmake --build --preset $(WINDOWS)
 	@how=$$(./scripts/wine-run.sh --how build/$(WINDOWS)/wine-prefix) && \
 	    echo "Windows tests: Wine runs $$how"
+	./scripts/wine-run.sh --boot build/$(WINDOWS)/wine-prefix
 	ctest --preset $(WINDOWS) || { $(STOP_WINE); exit 1; }
 	@$(STOP_WINE)
 

@@ -2,6 +2,8 @@
 # Runs a Windows program under Wine for the tests of the Windows builds.
 #   wine-run.sh PREFIX [--lf] PROGRAM [ARGUMENT...]
 #   wine-run.sh --how PREFIX     says how the programs run: "natively", or "under qemu..."
+#   wine-run.sh --boot PREFIX    makes the prefix and boots its session, and runs nothing:
+#                                before the tests, whose discovery has a time limit
 # PREFIX is a Wine prefix of the build's own, made on first use and thrown away with the
 # build folder; WINEARCH (win32 unless set) says which Wine it is made for. --lf drops the
 # carriage returns of the program's standard output (the C runtime's text mode turns every
@@ -21,10 +23,11 @@
 set -euo pipefail
 
 how=false
-if [ "${1-}" = --how ]; then
-    how=true
-    shift
-fi
+boot_only=false
+case ${1-} in
+    --how) how=true; shift ;;
+    --boot) boot_only=true; shift ;;
+esac
 prefix=$(realpath -m "$1")   # Wine takes an absolute path only
 shift
 lf_only=false
@@ -108,6 +111,7 @@ mkdir -p "$prefix"   # for the server, which would not start without it
         touch "$prefix.booted"
     fi
 } 9>"$prefix.lock"
+$boot_only && exit 0
 
 if $lf_only; then
     set +e
