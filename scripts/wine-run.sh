@@ -28,6 +28,10 @@ case ${1-} in
     --how) how=true; shift ;;
     --boot) boot_only=true; shift ;;
 esac
+if [ $# -lt 1 ] || { ! $how && ! $boot_only && [ $# -lt 2 ]; }; then
+    echo "usage: wine-run.sh PREFIX [--lf] PROGRAM [ARGUMENT...] | --how PREFIX | --boot PREFIX" >&2
+    exit 2
+fi
 prefix=$(realpath -m "$1")   # Wine takes an absolute path only
 shift
 lf_only=false
@@ -92,9 +96,9 @@ mkdir -p "$prefix"   # for the server, which would not start without it
 # keep the next program waiting until the server ends.
 {
     flock 9
-    # A server is started only when none runs for this prefix (it exits 2 then); it stays
-    # 30 s after the last program has ended. Where the 64-bit Wine is installed, it is a
-    # 64-bit program. The session of a new server is not up yet.
+    # A server is started only when none runs for this prefix, else wineserver exits 2;
+    # it stays 30 s after the last program has ended. Where the 64-bit Wine is installed,
+    # it is a 64-bit program. The session of a new server is not up yet.
     started=0
     wineserver -p30 </dev/null >/dev/null 2>&1 9>&- || started=$?
     [ "$started" -eq 2 ] || rm -f "$prefix.booted"
