@@ -53,7 +53,14 @@ if ! apt-get indextargets --format '$(RELEASE)' 'Created-By: Packages' | grep -q
     echo "setup: adding $backports on $mirror to apt's sources ($sources), for qemu-user-static"
     printf 'Types: deb\nURIs: %s\nSuites: %s\nComponents: main\n' "$mirror" "$backports" |
         "${as_root[@]}" tee "$sources" >/dev/null
-    "${as_root[@]}" apt-get update -qq
+    # A suite that the mirror does not serve is taken out again.
+    if ! "${as_root[@]}" apt-get update -qq ||
+        ! apt-cache madison qemu-user-static | grep -q " $backports/"; then
+        echo "setup: $mirror has no qemu-user-static in $backports; $sources removed" >&2
+        "${as_root[@]}" rm -f "$sources"
+        "${as_root[@]}" apt-get update -qq || true
+        exit 1
+    fi
 fi
 echo "setup: installing qemu-user-static from $backports"
 "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
