@@ -142,6 +142,7 @@ extern "C" {
 HANDLE WINAPI GetStdHandle(DWORD which) {
     if (which == STD_INPUT_HANDLE) return reinterpret_cast<HANDLE>(STDIN_FILENO);
     if (which == STD_OUTPUT_HANDLE) return reinterpret_cast<HANDLE>(STDOUT_FILENO);
+    if (which == STD_ERROR_HANDLE) return reinterpret_cast<HANDLE>(STDERR_FILENO);
     return reinterpret_cast<HANDLE>(-1);
 }
 

@@ -19,11 +19,13 @@ using UINT = unsigned int;
 
 inline constexpr DWORD STD_INPUT_HANDLE = static_cast<DWORD>(-10);
 inline constexpr DWORD STD_OUTPUT_HANDLE = static_cast<DWORD>(-11);
+inline constexpr DWORD STD_ERROR_HANDLE = static_cast<DWORD>(-12);
 inline constexpr DWORD HIGH_PRIORITY_CLASS = 0x80;
 inline constexpr DWORD NORMAL_PRIORITY_CLASS = 0x20;
 
 extern "C" {
-// Standard input and output as file descriptors 0 and 1; any other handle is invalid (-1).
+// Standard input, output and error as file descriptors 0, 1 and 2; any other handle is
+// invalid (-1).
 HANDLE WINAPI GetStdHandle(DWORD which);
 // write(2) once, retried on EINTR; FALSE on an error (SIGPIPE and SIGXFSZ are ignored, so
 // a closed pipe or a file-size limit is an error here and not the end of the process).
