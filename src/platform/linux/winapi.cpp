@@ -153,8 +153,7 @@ BOOL WINAPI WriteFile(HANDLE file, const void* bytes, DWORD count, DWORD* writte
     // a full disk.
     static bool signals_ignored = false;
     if (!signals_ignored) {
-        signal(SIGPIPE, SIG_IGN);
-        signal(SIGXFSZ, SIG_IGN);
+        ignore_write_signals();
         signals_ignored = true;
     }
     ssize_t n;
@@ -258,6 +257,11 @@ int _getch() {
 }
 
 }  // extern "C"
+
+void ignore_write_signals() {
+    signal(SIGPIPE, SIG_IGN);
+    signal(SIGXFSZ, SIG_IGN);
+}
 
 bool input_is_console(HANDLE input) { return isatty(fd_of(input)) != 0; }
 

@@ -50,6 +50,11 @@ int _kbhit();
 int _getch();
 }
 
+// A write to a closed pipe or past the file-size limit (ulimit -f) fails with an error from
+// here on instead of ending the process with SIGPIPE or SIGXFSZ, so that a program that
+// writes through the C library can count it as a failed write. WriteFile does this itself.
+void ignore_write_signals();
+
 // Input that is no console (a pipe, a file, /dev/null, or no standard input at all)
 // can never deliver a key press, so the key wait needs these two as well.
 bool input_is_console(HANDLE input);
