@@ -259,8 +259,8 @@ std::string expected_note(const std::string& program, const std::string& consequ
 
 // What the self-check's report writer gives for `figures`: its output, as bytes, and its
 // exit code. Standard output is a file while it writes.
-std::pair<std::string, int> selfcheck_report_for(const std::int32_t (&figures)[SELFCHECK_CASE_COUNT],
-                                                 const char* emulator) {
+std::pair<std::string, int> selfcheck_report_for(
+    const std::int32_t (&figures)[SELFCHECK_CASE_COUNT], const char* emulator) {
     std::fflush(stdout);
     char path[] = "/tmp/selfcheck_report.XXXXXX";
     const int file = mkstemp(path);
@@ -529,11 +529,21 @@ TEST_F(ProgramAtTerminal, CtrlZAndFgUnderAShell) {
 // tick, any other figure ticks; the verdict and its exit code; under an emulator the same
 // figures with the verdict not judged, and exit code 0 whatever they are.
 TEST(SelfcheckReport, OneTickAndTheVerdictLine) {
+    const auto bytes = [](std::size_t row) {
+        return std::to_string(*selfcheck_cases[row].copy.code_bytes) + " bytes";
+    };
     const std::string chains =
-        "500\tticks   500 adds, 1505 bytes, 1.000 ticks per add, ratio to 1000 adds 0.500\r\n"
-        "1000\tticks  1000 adds, 3005 bytes, 1.000 ticks per add, ratio to 1000 adds 1.000\r\n"
-        "2000\tticks  2000 adds, 6005 bytes, 1.000 ticks per add, ratio to 1000 adds 2.000\r\n";
+        "500\tticks   500 adds, " + bytes(CHAIN_500_ROW) +
+        ", 1.000 ticks per add, ratio to 1000 adds 0.500\r\n"
+        "1000\tticks  1000 adds, " + bytes(CHAIN_1000_ROW) +
+        ", 1.000 ticks per add, ratio to 1000 adds 1.000\r\n"
+        "2000\tticks  2000 adds, " + bytes(CHAIN_2000_ROW) +
+        ", 1.000 ticks per add, ratio to 1000 adds 2.000\r\n";
     const std::string judged_tail = " (ratios 0.500 and 2.000, expected 0.5 and 2 within 2 %); ";
+    const auto empty_row = [&](const char* figure, const char* unit) {
+        return std::string(figure) + "\t" + unit + "  empty kernel, " + bytes(EMPTY_ROW) + "\r\n" +
+               chains;
+    };
     const struct {
         std::int32_t empty;
         const char* emulator;
@@ -541,20 +551,19 @@ TEST(SelfcheckReport, OneTickAndTheVerdictLine) {
         int exit_code;
     } cases[] = {
         {1, nullptr,
-         "1\ttick  empty kernel, 5 bytes\r\n" + chains + "verdict: linear: yes" + judged_tail +
+         empty_row("1", "tick") + "verdict: linear: yes" + judged_tail +
              "empty kernel: yes (1 tick, expected within 2 of 0)\r\n",
          0},
         {-1, nullptr,
-         "-1\ttick  empty kernel, 5 bytes\r\n" + chains + "verdict: linear: yes" + judged_tail +
+         empty_row("-1", "tick") + "verdict: linear: yes" + judged_tail +
              "empty kernel: yes (-1 tick, expected within 2 of 0)\r\n",
          0},
         {3, nullptr,
-         "3\tticks  empty kernel, 5 bytes\r\n" + chains + "verdict: linear: yes" + judged_tail +
+         empty_row("3", "ticks") + "verdict: linear: yes" + judged_tail +
              "empty kernel: no (3 ticks, expected within 2 of 0)\r\n",
          1},
         {3, "qemu-test\0\0\0",
-         "3\tticks  empty kernel, 5 bytes\r\n" + chains + "verdict: linear: not judged" +
-             judged_tail +
+         empty_row("3", "ticks") + "verdict: linear: not judged" + judged_tail +
              "empty kernel: not judged (3 ticks, expected within 2 of 0); under qemu-test the "
              "figures are the emulator's\r\n",
          0},
@@ -571,7 +580,8 @@ TEST(SelfcheckReport, OneTickAndTheVerdictLine) {
 // Output that cannot be written: exit code 1 and one line on standard error that says so,
 // also at a file-size limit (no SIGXFSZ).
 TEST(SelfcheckOutputFailure, FullDeviceAndFileSizeLimit) {
-    const std::string message = "jumpbench-selfcheck: could not write the report to standard output\r\n";
+    const std::string message =
+        "jumpbench-selfcheck: could not write the report to standard output\r\n";
     for (const rlim_t limit : {RLIM_INFINITY, rlim_t{0}}) {
         SCOPED_TRACE(limit == 0 ? "file-size limit 0" : "/dev/full");
         int err[2];
@@ -583,7 +593,8 @@ TEST(SelfcheckOutputFailure, FullDeviceAndFileSizeLimit) {
             unlink(path);
         }
         ASSERT_GE(output, 0);
-        child_process program(spawn_program(JUMPBENCH_SELFCHECK, open_null(), output, err[1], limit));
+        child_process program(
+            spawn_program(JUMPBENCH_SELFCHECK, open_null(), output, err[1], limit));
         std::string errors;
         read_until(err[0], errors, nullptr);
         close(err[0]);

@@ -65,7 +65,8 @@ std::uint32_t write_all(HANDLE output, const char* text) {
 }
 
 constexpr Text EMULATED_TEXT{": running under "};
-constexpr Text EMULATED_TAIL_TEXT{", an emulator: the tick figures are the emulator's, not this processor's"};
+constexpr Text EMULATED_TAIL_TEXT{
+    ", an emulator: the tick figures are the emulator's, not this processor's"};
 constexpr Text ERROR_LINE_END{"\r\n"};
 
 }  // namespace

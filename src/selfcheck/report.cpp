@@ -13,7 +13,8 @@ namespace {
 
 constexpr Text PROGRAM_TEXT{"jumpbench-selfcheck"};
 constexpr Text NOT_JUDGED_NOTE{", so the verdict is not judged"};
-constexpr Text WRITE_FAILED_TEXT{"jumpbench-selfcheck: could not write the report to standard output\r\n"};
+constexpr Text WRITE_FAILED_TEXT{
+    "jumpbench-selfcheck: could not write the report to standard output\r\n"};
 constexpr Text TICK_TEXT{"\ttick"};
 constexpr Text TICKS_TEXT{"\tticks"};
 constexpr Text BYTES_TEXT{" bytes"};
