@@ -10,6 +10,11 @@
 set -euo pipefail
 
 invocations=${1:-15}
+if ! [[ $invocations =~ ^[0-9]+$ ]] || ((10#$invocations < 1)); then
+    echo "repeatability: the count must be a whole number of invocations, 1 or more, not '$invocations'" >&2
+    exit 2
+fi
+invocations=$((10#$invocations))
 tool=${2:-build/i386-linux/jumpbench-stats}
 shift $(($# > 2 ? 2 : $#))
 [ -x "$tool" ] || { echo "repeatability: no tool at $tool (run make build)" >&2; exit 1; }
