@@ -21,7 +21,7 @@ if [ "${1-}" = --lf ]; then
     shift
 fi
 
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all
+export WINEPREFIX=$prefix WINEARCH=${WINEARCH:-win32} WINEDEBUG=-all
 # No Mono or Gecko installers: the programs need neither.
 export WINEDLLOVERRIDES="mscoree=;mshtml="
 

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+// The tests are built for the mode the code under test runs in: 64-bit when pointers are.
+inline constexpr bool MODE_64 = sizeof(void*) == 8;
+
 struct Encoding {
     const char* bytes;        // hex bytes; "imm32" stands for a 32-bit immediate
     const char* instruction;  // the mnemonic, and what the instruction is for

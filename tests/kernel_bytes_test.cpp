@@ -141,11 +141,37 @@ const KernelTable* table_of(std::string_view layout) {
     return nullptr;
 }
 
+// A short jump: EB rel8 or a jcc rel8 (70..7F).
+bool is_short_jump(const std::vector<std::uint8_t>& bytes) {
+    return bytes.size() == 2 && (bytes[0] == 0xEB || (bytes[0] & 0xF0) == 0x70);
+}
+
+// The table's bytes over `sample` as this mode lays them out. The tables hold the 32-bit
+// forms; 64-bit mode changes one rule: inc esi (46, a REX prefix there) is FF C6, and so
+// every instruction after one lies a byte further on and each short jump's displacement
+// follows its target to where the rows now lie.
 std::vector<std::uint8_t> expected_bytes(const KernelTable& kernel, const void* sample) {
     const auto address = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(sample));
-    std::vector<std::uint8_t> bytes;
+    std::vector<std::vector<std::uint8_t>> rows;
+    std::vector<int> table_offsets{0}, laid_offsets{0};  // of each row, and of the end
     for (std::size_t row = 0; row < kernel.count; ++row) {
-        const std::vector<std::uint8_t> instruction = encoded_bytes(kernel.rows[row].bytes, address);
+        std::vector<std::uint8_t> instruction = encoded_bytes(kernel.rows[row].bytes, address);
+        table_offsets.push_back(table_offsets.back() + static_cast<int>(instruction.size()));
+        if (MODE_64 && instruction == std::vector<std::uint8_t>{0x46}) instruction = {0xFF, 0xC6};
+        laid_offsets.push_back(laid_offsets.back() + static_cast<int>(instruction.size()));
+        rows.push_back(instruction);
+    }
+    std::vector<std::uint8_t> bytes;
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        std::vector<std::uint8_t>& instruction = rows[row];
+        if (is_short_jump(instruction)) {
+            const int target = table_offsets[row + 1] + static_cast<std::int8_t>(instruction[1]);
+            const auto found = std::find(table_offsets.begin(), table_offsets.end(), target);
+            EXPECT_NE(found, table_offsets.end()) << "a jump into an instruction, row " << row;
+            if (found == table_offsets.end()) return {};
+            const int laid_target = laid_offsets[found - table_offsets.begin()];
+            instruction[1] = static_cast<std::uint8_t>(laid_target - laid_offsets[row + 1]);
+        }
         bytes.insert(bytes.end(), instruction.begin(), instruction.end());
     }
     return bytes;

@@ -3,7 +3,7 @@
 //
 // uint32_t scan_<copy>(void), one per row of the case table: runs the copy once over test_text and gives its
 // scan_length, or 0xFFFFFFFF when the copy broke its contract: changed a register other
-// than ESI and EAX (EBX, ECX, EDX, EDI and EBP are set to marks before the run and
+// than ESI and EAX (EBX, ECX, EDX, EDI and EBP, whole, are set to marks before the run and
 // compared after it) or moved the stack pointer.
 #include "platform_asm.h"
 #include "kernels/scan_kernels.inc"
@@ -22,45 +22,40 @@ DATA_END(SYM(test_text))
 DATA_START(SYM(test_text_bytes))
         .long TEST_TEXT_BYTES
 DATA_END(SYM(test_text_bytes))
+        .balign 8
 .Lstack_mark:
-        .long 0
+        .quad 0
 
 .macro TEST_COPY name, kernel
         .text
         .p2align 4
 FUNC_START(\name)
-        push  ebx
-        push  esi
-        push  edi
-        push  ebp
-        mov   ebx, 0x11111111
-        mov   ecx, 0x22222222
-        mov   edx, 0x33333333
-        mov   edi, 0x44444444
-        mov   ebp, 0x55555555
-        mov   [.Lstack_mark], esp
+        SAVE_CALLEE_SAVED
+        mov   WBX, 0x11111111
+        mov   WCX, 0x22222222
+        mov   WDX, 0x33333333
+        mov   WDI, 0x44444444
+        mov   WBP, 0x55555555
+        mov   MEM(.Lstack_mark), WSP
         \kernel SYM(test_text), .Lentry\@, .Lexit\@
-        cmp   ebx, 0x11111111
+        cmp   WBX, 0x11111111
         jne   .Lbroken\@
-        cmp   ecx, 0x22222222
+        cmp   WCX, 0x22222222
         jne   .Lbroken\@
-        cmp   edx, 0x33333333
+        cmp   WDX, 0x33333333
         jne   .Lbroken\@
-        cmp   edi, 0x44444444
+        cmp   WDI, 0x44444444
         jne   .Lbroken\@
-        cmp   ebp, 0x55555555
+        cmp   WBP, 0x55555555
         jne   .Lbroken\@
-        cmp   esp, [.Lstack_mark]
+        cmp   WSP, MEM(.Lstack_mark)
         jne   .Lbroken\@
         mov   eax, esi
         jmp   .Ldone\@
 .Lbroken\@:
         mov   eax, -1
 .Ldone\@:
-        pop   ebp
-        pop   edi
-        pop   esi
-        pop   ebx
+        RESTORE_CALLEE_SAVED
         ret
 FUNC_END(\name)
 .endm

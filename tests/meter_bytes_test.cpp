@@ -1,9 +1,10 @@
 // Every meter instance the project lays out, read back byte by byte against the meter's
-// instruction sequence: each absolute address resolved to its static variable, each call
-// to its routine, both loop heads on 16-byte boundaries behind filler that does nothing
-// (up to the next boundary, or to the kernel's entry where it is placed further on),
-// the loop control in the instance's form (short or near) and the caller's x87 control
-// word kept around the division.
+// instruction sequence: each variable's address field (absolute, or RIP-relative in 64-bit
+// mode) resolved to its static variable, each call to its routine, both loop heads on
+// 16-byte boundaries behind filler that does nothing (up to the next boundary, or to the
+// kernel's entry where it is placed further on), the loop control in the instance's form
+// (short or near), the calling convention's frame and the caller's x87 control word kept
+// around the division.
 #include <cstdint>
 #include <cstring>
 #include <sstream>
@@ -15,63 +16,68 @@
 #include "case_lists.hpp"
 #include "encodings.hpp"
 #include "meter/cycle_meter.hpp"
+#include "meter_frame_encodings.hpp"
 #include "meter_instances.hpp"
 #include "winapi.hpp"
 
 namespace {
 
-// The sequence of one instance. Tokens: a hex byte; [variable] its absolute 32-bit address;
-// <routine> a call's 32-bit displacement to it; "filler" instructions without effect up to
-// the next 16-byte boundary (before "kernel": up to the copy's entry, which must lie on
-// one); "@calibration" marks the calibration loop's head there; "kernel" the instance's
-// kernel copy and exit step (their bytes are the kernel tables' to check); "jne head" the
-// jump back in the instance's form, 75 rel8 or 0F 85 rel32.
-const Encoding METER_STEPS[] = {
-    {"53", "push ebx (the caller's)"},
-    {"56", "push esi (the caller's)"},
-    {"C7 05 [loop_count] A0 86 01 00", "mov dword [loop_count], 100000"},
-    {"E8 <GetCurrentProcess>", "call GetCurrentProcess"},
-    {"68 80 00 00 00", "push 0x80 (HIGH_PRIORITY_CLASS)"},
-    {"50", "push eax (the process)"},
-    {"E8 <SetPriorityClass>", "call SetPriorityClass"},
-    {"33 C0 0F A2 0F 31", "xor eax, eax; cpuid; rdtsc (t0)"},
-    {"52 50", "push edx; push eax"},
-    {"C7 05 [loop_counter] A0 86 01 00", "mov dword [loop_counter], 100000"},
-    {"33 C0 0F A2", "xor eax, eax; cpuid"},
-    {"filler @calibration", "filler up to the calibration loop's head"},
-    {"83 2D [loop_counter] 01", "sub dword [loop_counter], 1"},
-    {"jne calibration", "jne calibration loop head"},
-    {"33 C0 0F A2 0F 31", "xor eax, eax; cpuid; rdtsc (t1)"},
-    {"59 2B C1 59 1B D1", "pop ecx; sub eax, ecx; pop ecx; sbb edx, ecx (t1 - t0)"},
-    {"52 50", "push edx; push eax (the overhead)"},
-    {"33 C0 0F A2 0F 31", "xor eax, eax; cpuid; rdtsc (t2)"},
-    {"52 50", "push edx; push eax"},
-    {"C7 05 [loop_counter] A0 86 01 00", "mov dword [loop_counter], 100000"},
-    {"33 C0 0F A2", "xor eax, eax; cpuid"},
-    {"filler kernel", "filler up to the kernel's entry, the kernel copy and its exit step"},
-    {"83 2D [loop_counter] 01", "sub dword [loop_counter], 1"},
-    {"jne entry", "jne kernel entry"},
-    {"33 C0 0F A2 0F 31", "xor eax, eax; cpuid; rdtsc (t3)"},
-    {"59 2B C1 59 1B D1", "pop ecx; sub eax, ecx; pop ecx; sbb edx, ecx (t3 - t2)"},
-    {"59 2B C1 59 1B D1", "pop ecx; sub eax, ecx; pop ecx; sbb edx, ecx (minus the overhead)"},
-    {"A3 [meter_result]", "mov [meter_result], eax"},
-    {"89 15 [meter_result+4]", "mov [meter_result + 4], edx"},
-    {"E8 <GetCurrentProcess>", "call GetCurrentProcess"},
-    {"68 20 00 00 00", "push 0x20 (NORMAL_PRIORITY_CLASS)"},
-    {"50", "push eax (the process)"},
-    {"E8 <SetPriorityClass>", "call SetPriorityClass"},
-    {"83 EC 04", "sub esp, 4"},
-    {"D9 3C 24", "fnstcw [esp] (the caller's control word)"},
-    {"9B DB E3", "finit"},
-    {"DF 2D [meter_result]", "fild qword [meter_result]"},
-    {"DB 05 [loop_count]", "fild dword [loop_count]"},
-    {"DE F9", "fdivp st(1), st"},
-    {"DF 3D [meter_result]", "fistp qword [meter_result]"},
-    {"D9 2C 24", "fldcw [esp] (the caller's control word back)"},
-    {"83 C4 04", "add esp, 4"},
-    {"89 F0", "mov eax, esi (scan_length)"},
-    {"5E 5B C3", "pop esi; pop ebx; ret"},
-};
+// The sequence of one instance. Tokens: a hex byte; [variable] the 32-bit address field of
+// a static variable, its absolute address in 32-bit mode and its distance from the end of
+// the row's instruction in 64-bit mode (RIP-relative); <routine> a call's 32-bit
+// displacement to it; "filler" instructions without effect up to the next 16-byte
+// boundary (before "kernel": up to the copy's entry, which must lie on one);
+// "@calibration" marks the calibration loop's head there; "kernel" the instance's kernel
+// copy and exit step (their bytes are the kernel tables' to check); "jne head" the jump
+// back in the instance's form, 75 rel8 or 0F 85 rel32. The frame, the priority calls and
+// the result's store are the calling convention's (meter_frame_encodings.hpp).
+std::vector<Encoding> meter_steps() {
+    const MeterFrame& frame = METER_FRAME;
+    std::vector<Encoding> steps = frame.prologue;
+    const auto add = [&steps](const std::vector<Encoding>& rows) {
+        steps.insert(steps.end(), rows.begin(), rows.end());
+    };
+    add({{"C7 05 [loop_count] A0 86 01 00", "mov dword [loop_count], 100000"}});
+    add(frame.priority_high);
+    add({
+        {"33 C0 0F A2 0F 31", "xor eax, eax; cpuid; rdtsc (t0)"},
+        {"52 50", "push edx; push eax"},
+        {"C7 05 [loop_counter] A0 86 01 00", "mov dword [loop_counter], 100000"},
+        {"33 C0 0F A2", "xor eax, eax; cpuid"},
+        {"filler @calibration", "filler up to the calibration loop's head"},
+        {"83 2D [loop_counter] 01", "sub dword [loop_counter], 1"},
+        {"jne calibration", "jne calibration loop head"},
+        {"33 C0 0F A2 0F 31", "xor eax, eax; cpuid; rdtsc (t1)"},
+        {"59 2B C1 59 1B D1", "pop ecx; sub eax, ecx; pop ecx; sbb edx, ecx (t1 - t0)"},
+        {"52 50", "push edx; push eax (the overhead)"},
+        {"33 C0 0F A2 0F 31", "xor eax, eax; cpuid; rdtsc (t2)"},
+        {"52 50", "push edx; push eax"},
+        {"C7 05 [loop_counter] A0 86 01 00", "mov dword [loop_counter], 100000"},
+        {"33 C0 0F A2", "xor eax, eax; cpuid"},
+        {"filler kernel", "filler up to the kernel's entry, the kernel copy and its exit step"},
+        {"83 2D [loop_counter] 01", "sub dword [loop_counter], 1"},
+        {"jne entry", "jne kernel entry"},
+        {"33 C0 0F A2 0F 31", "xor eax, eax; cpuid; rdtsc (t3)"},
+        {"59 2B C1 59 1B D1", "pop ecx; sub eax, ecx; pop ecx; sbb edx, ecx (t3 - t2)"},
+        {"59 2B C1 59 1B D1", "pop ecx; sub eax, ecx; pop ecx; sbb edx, ecx (minus the overhead)"},
+    });
+    add(frame.result_store);
+    add(frame.priority_normal);
+    add(frame.scratch_slot);
+    add({
+        {"D9 3C 24", "fnstcw [esp] (the caller's control word)"},
+        {"9B DB E3", "finit"},
+        {"DF 2D [meter_result]", "fild qword [meter_result]"},
+        {"DB 05 [loop_count]", "fild dword [loop_count]"},
+        {"DE F9", "fdivp st(1), st"},
+        {"DF 3D [meter_result]", "fistp qword [meter_result]"},
+        {"D9 2C 24", "fldcw [esp] (the caller's control word back)"},
+    });
+    add(frame.scratch_free);
+    add({{"89 F0", "mov eax, esi (scan_length)"}});
+    add(frame.epilogue);
+    return steps;
+}
 
 // Instructions without effect that the assembler fills a gap with (register-to-itself
 // moves and address loads, the no-operation forms).
@@ -97,9 +103,7 @@ const Encoding FILLERS[] = {
     {"90", "nop"},
 };
 
-std::uint32_t address_of(const void* p) {
-    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(p));
-}
+std::uintptr_t address_of(const void* p) { return reinterpret_cast<std::uintptr_t>(p); }
 
 std::uint32_t read_u32(const std::uint8_t* bytes) {
     std::uint32_t value;
@@ -107,7 +111,12 @@ std::uint32_t read_u32(const std::uint8_t* bytes) {
     return value;
 }
 
-std::uint32_t variable_address(const std::string& name) {
+// A 32-bit displacement, sign-extended to an address difference.
+std::intptr_t read_displacement(const std::uint8_t* bytes) {
+    return static_cast<std::int32_t>(read_u32(bytes));
+}
+
+std::uintptr_t variable_address(const std::string& name) {
     if (name == "[loop_count]") return address_of(&loop_count);
     if (name == "[loop_counter]") return address_of(&loop_counter);
     if (name == "[meter_result]") return address_of(&meter_result);
@@ -116,23 +125,35 @@ std::uint32_t variable_address(const std::string& name) {
     return 0;
 }
 
-// Where a call to `target` ends up: through an import thunk (jmp [address]) where the
-// routine lives in a system library.
-std::uint32_t call_destination(std::uint32_t target) {
-    const auto* code = reinterpret_cast<const std::uint8_t*>(static_cast<std::uintptr_t>(target));
-    if (code[0] == 0xFF && code[1] == 0x25)
-        return read_u32(reinterpret_cast<const std::uint8_t*>(
-            static_cast<std::uintptr_t>(read_u32(code + 2))));
-    return target;
+// Where a call to `target` ends up: through an import thunk (jmp [slot]: FF 25 and the
+// slot's absolute address in 32-bit mode, its RIP-relative distance in 64-bit mode) where
+// the routine lives in a system library.
+std::uintptr_t call_destination(std::uintptr_t target) {
+    const auto* code = reinterpret_cast<const std::uint8_t*>(target);
+    if (code[0] != 0xFF || code[1] != 0x25) return target;
+    const std::uintptr_t slot = MODE_64 ? target + 6 + read_displacement(code + 2)
+                                        : read_u32(code + 2);
+    std::uintptr_t destination;
+    std::memcpy(&destination, reinterpret_cast<const void*>(slot), sizeof destination);
+    return destination;
 }
 
-std::uint32_t routine_address(const std::string& name) {
+std::uintptr_t routine_address(const std::string& name) {
     if (name == "<GetCurrentProcess>")
         return call_destination(address_of(reinterpret_cast<const void*>(&GetCurrentProcess)));
     if (name == "<SetPriorityClass>")
         return call_destination(address_of(reinterpret_cast<const void*>(&SetPriorityClass)));
     ADD_FAILURE() << "no routine " << name;
     return 0;
+}
+
+// The length of a row of plain bytes, variables and calls: where its instruction ends.
+std::size_t row_length(const char* row) {
+    std::istringstream tokens(row);
+    std::size_t length = 0;
+    for (std::string token; tokens >> token;)
+        length += token.front() == '[' || token.front() == '<' ? 4 : 1;
+    return length;
 }
 
 // Steps over one filler instruction at `at`; false when none stands there.
@@ -154,7 +175,8 @@ std::string meter_mismatch(const MeterInstance& instance) {
     const auto* start = reinterpret_cast<const std::uint8_t*>(copy.measure_cycles);
     const std::uint8_t* at = start;
     const std::uint8_t* calibration_head = nullptr;
-    for (const Encoding& step : METER_STEPS) {
+    for (const Encoding& step : meter_steps()) {
+        const std::uint8_t* const row_start = at;
         std::ostringstream where;
         where << "at offset " << (at - start) << ", step '" << step.instruction << "': ";
         std::istringstream tokens(step.bytes);
@@ -173,25 +195,26 @@ std::string meter_mismatch(const MeterInstance& instance) {
             } else if (token == "jne") {
                 tokens >> token;
                 const std::uint8_t* head = token == "entry" ? copy.entry : calibration_head;
-                std::uint32_t next;
-                std::uint32_t displacement;
+                std::intptr_t displacement;
                 if (instance.near_loop_back) {
                     if (at[0] != 0x0F || at[1] != 0x85) return where.str() + "no 0F 85 rel32";
-                    displacement = read_u32(at + 2);
+                    displacement = read_displacement(at + 2);
                     at += 6;
                 } else {
                     if (at[0] != 0x75) return where.str() + "no 75 rel8";
-                    displacement = static_cast<std::uint32_t>(static_cast<std::int8_t>(at[1]));
+                    displacement = static_cast<std::int8_t>(at[1]);
                     at += 2;
                 }
-                next = address_of(at);
-                if (next + displacement != address_of(head))
+                if (address_of(at) + displacement != address_of(head))
                     return where.str() + "the jump goes elsewhere than the loop head";
             } else if (token.front() == '[') {
-                if (read_u32(at) != variable_address(token)) return where.str() + token + " differs";
+                const std::uintptr_t field =
+                    MODE_64 ? address_of(row_start + row_length(step.bytes)) + read_displacement(at)
+                            : read_u32(at);
+                if (field != variable_address(token)) return where.str() + token + " differs";
                 at += 4;
             } else if (token.front() == '<') {
-                const std::uint32_t target = address_of(at + 4) + read_u32(at);
+                const std::uintptr_t target = address_of(at + 4) + read_displacement(at);
                 if (call_destination(target) != routine_address(token))
                     return where.str() + "the call goes elsewhere than " + token;
                 at += 4;

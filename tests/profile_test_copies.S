@@ -7,6 +7,7 @@
 // zero_displacement: mov esi, profile_text; mov al, [esi]; cmp al, 'A'; jne +0; the exit
 //   step. The jne lands on the next instruction taken or not, so only the flags tell.
 #include "platform_asm.h"
+#include "kernels/x86_mode.inc"
 
         .data
         .balign 16
@@ -20,7 +21,7 @@ DATA_END(SYM(profile_text))
 SYM(\name):
         .byte 0xBE                      // mov esi, profile_text
         .long SYM(profile_text)
-        .byte 0x46                      // inc esi
+        INC_ESI
 SYM(\name\()_unknown):
         .byte \form
         .byte 0x81, 0xEE                // sub esi, profile_text

@@ -20,8 +20,15 @@ with open(sys.argv.pop(1)) as profile_csv:
     TAKEN = {(row[0], row[1]): int(row[4]) + int(row[5])
              for row in (line.strip().split(",") for line in profile_csv.readlines()[1:])}
 
-# The layouts' code sizes and the samples' scan lengths (the kernel tables and samples).
-CODE_BYTES = {"few_jumps": 66, "many_jumps": 66, "pair_step": 78, "elseif": 78, "switch": 79}
+# The layouts' code sizes and the samples' scan lengths (the kernel tables and samples). In
+# a 64-bit program each inc esi takes one byte more (FF C6 for 46); ELF's class byte says
+# which the tool is.
+with open(TOOL, "rb") as tool_file:
+    IS_64_BIT = tool_file.read(5)[4] == 2
+INC_ESI_COUNT = {"few_jumps": 1, "many_jumps": 1, "pair_step": 2, "elseif": 1, "switch": 1}
+CODE_BYTES = {layout: size + (INC_ESI_COUNT[layout] if IS_64_BIT else 0)
+              for layout, size in
+              {"few_jumps": 66, "many_jumps": 66, "pair_step": 78, "elseif": 78, "switch": 79}.items()}
 SCAN_LENGTH = {"long": 500, "short": 10}
 COUNTERS = {"ticks", "cycles", "len", "code_bytes"}
 AGGREGATES = {"mean", "median", "stddev", "cv", "min", "low_quarter"}

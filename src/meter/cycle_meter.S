@@ -21,17 +21,14 @@ DATA_END(SYM(loop_counter))
 // int64_t ticks_per_run(int64_t net)
 // The division and rounding that ends every measurement, run on a given net count:
 // stores net in meter_result, sets the loop count and divides as a meter instance does.
-// Gives the ticks per run in EDX:EAX (and in meter_result). Changes EAX, EDX, the x87 unit.
+// Gives the ticks per run in EDX:EAX (RAX in 64-bit mode) and in meter_result. Changes
+// EAX, EDX, the x87 unit.
         .text
 FUNC_START(SYM(ticks_per_run))
-        mov   eax, [esp + 4]
-        mov   edx, [esp + 8]
-        mov   [SYM(meter_result)], eax
-        mov   [SYM(meter_result) + 4], edx
-        mov   dword ptr [SYM(loop_count)], LOOP_COUNT
+        INT64_ARGUMENT_TO SYM(meter_result)
+        mov   dword ptr MEM(SYM(loop_count)), LOOP_COUNT
         DIVIDE_RESULT
-        mov   eax, [SYM(meter_result)]
-        mov   edx, [SYM(meter_result) + 4]
+        INT64_RESULT_FROM SYM(meter_result)
         ret
 FUNC_END(SYM(ticks_per_run))
 

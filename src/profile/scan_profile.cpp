@@ -29,6 +29,7 @@ constexpr Form FORMS[] = {
     {"\x0F\xB7\x06", 3, Kind::plain},  // movzx eax, word [esi]
     {"\x8B\xC0", 2, Kind::plain},      // mov eax, eax
     {"\x46", 1, Kind::plain},          // inc esi
+    {"\xFF\xC6", 2, Kind::plain},      // inc esi, the form of 64-bit mode (46 is a REX prefix)
     {"\x3C", 2, Kind::plain},          // cmp al, imm8
     {"\x83\xF8", 3, Kind::plain},      // cmp eax, imm8
     {"\x84\xC0", 2, Kind::plain},      // test al, al

@@ -1,41 +1,36 @@
 // The way into and out of single-stepped code (single_step.cpp).
 #include "platform_asm.h"
+#include "kernels/x86_mode.inc"
 
         .intel_syntax noprefix
 
         .data
-        .balign 4
-.Lsaved_esp:
-        .long 0
+        .balign 8
+.Lsaved_sp:
+        .quad 0
 
         .text
         .globl SYM(step_from_jump), SYM(step_landing)
-// void step_from(const unsigned char* entry), C calling convention.
-// Saves EBX, ESI, EDI and EBP on the stack and the stack pointer in .Lsaved_esp, sets
-// the trap flag with popfd and jumps to the entry. The trap comes after the instruction
-// that follows the popfd, so the first one stops at the entry itself. A handler ends the
-// stepping by clearing the flag and resuming at step_landing, from wherever the stepped
-// code is: the stack pointer is taken back from .Lsaved_esp, not trusted.
-// Changes EAX, ECX, EDX and the flags; the stepped code may change them too.
+// void step_from(const unsigned char* entry), the platform's C calling convention.
+// Saves the callee-saved registers on the stack and the stack pointer in .Lsaved_sp, sets
+// the trap flag with a pop of the flags and jumps to the entry. The trap comes after the
+// instruction that follows the pop, so the first one stops at the entry itself. A handler
+// ends the stepping by clearing the flag and resuming at step_landing, from wherever the
+// stepped code is: the stack pointer is taken back from .Lsaved_sp, not trusted.
+// Changes the caller-saved registers and the flags; the stepped code may change them too.
         .p2align 4
 FUNC_START(SYM(step_from))
-        push  ebx
-        push  esi
-        push  edi
-        push  ebp
-        mov   [.Lsaved_esp], esp
-        mov   eax, [esp + 20]           // entry
-        pushfd
-        or    dword ptr [esp], 0x100    // the trap flag
-        popfd
+        SAVE_CALLEE_SAVED
+        mov   MEM(.Lsaved_sp), WSP
+        FIRST_ARGUMENT_AFTER_SAVE       // entry, into WAX
+        PUSH_FLAGS
+        or    dword ptr [WSP], 0x100    // the trap flag
+        POP_FLAGS
 SYM(step_from_jump):
-        jmp   eax
+        jmp   WAX
 SYM(step_landing):
-        mov   esp, [.Lsaved_esp]
-        pop   ebp
-        pop   edi
-        pop   esi
-        pop   ebx
+        mov   WSP, MEM(.Lsaved_sp)
+        RESTORE_CALLEE_SAVED
         ret
 FUNC_END(SYM(step_from))
 

@@ -1,5 +1,5 @@
 // The single-step trap on Linux: the kernel delivers it as SIGTRAP, with the stopped
-// thread's registers in the handler's ucontext. What the handler writes there (EIP, the
+// thread's registers in the handler's ucontext. What the handler writes there (EIP or RIP, the
 // trap flag in EFLAGS) is what the thread resumes with. Part of the profile tool, not of
 // the benchmark's platform library.
 #include <signal.h>
@@ -11,17 +11,24 @@
 
 namespace {
 
+// The instruction pointer's slot in the saved registers.
+#if defined(__x86_64__)
+constexpr int INSTRUCTION_POINTER = REG_RIP;
+#else
+constexpr int INSTRUCTION_POINTER = REG_EIP;
+#endif
+
 struct sigaction previous_action;
 
 void on_sigtrap(int, siginfo_t*, void* raw_context) {
     mcontext_t& machine = static_cast<ucontext_t*>(raw_context)->uc_mcontext;
-    const auto address = static_cast<std::uintptr_t>(machine.gregs[REG_EIP]);
+    const auto address = static_cast<std::uintptr_t>(machine.gregs[INSTRUCTION_POINTER]);
     const auto eflags = static_cast<std::uint32_t>(machine.gregs[REG_EFL]);
     if (on_step_trap(address, eflags) == TrapAction::step_on) {
         machine.gregs[REG_EFL] = static_cast<greg_t>(eflags | TRAP_FLAG);
     } else {
         machine.gregs[REG_EFL] = static_cast<greg_t>(eflags & ~TRAP_FLAG);
-        machine.gregs[REG_EIP] = static_cast<greg_t>(reinterpret_cast<std::uintptr_t>(step_landing));
+        machine.gregs[INSTRUCTION_POINTER] = static_cast<greg_t>(reinterpret_cast<std::uintptr_t>(step_landing));
     }
 }
 

@@ -1,16 +1,22 @@
-// The Windows operations the program uses, provided on Linux i386 by our own stand-ins
+// The Windows operations the program uses, provided on Linux by our own stand-ins
 // (winapi.cpp beside this file). The Windows build has a header of the same name that
 // declares the real kernel32 and msvcrt routines; code outside src/platform/ includes
 // "winapi.hpp" and never learns which one it got.
 //
-// The stand-ins keep the Windows calling convention (stdcall: the callee pops its
+// On i386 the stand-ins keep the Windows calling convention (stdcall: the callee pops its
 // arguments) so that the meter's assembly calls GetCurrentProcess and SetPriorityClass
 // the same way on both targets. Handles are file descriptors.
 #pragma once
 
 #include <cstdint>
 
+// x86-64 has one calling convention, System V's, and the meter's assembly calls the
+// stand-ins by it (kernels/x86_mode.inc).
+#if defined(__i386__)
 #define WINAPI __attribute__((stdcall))
+#else
+#define WINAPI
+#endif
 
 using HANDLE = void*;
 using DWORD = std::uint32_t;

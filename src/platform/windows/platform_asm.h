@@ -3,11 +3,15 @@
 //
 // On 32-bit Windows a C name gets a leading underscore, and a stdcall routine's name is
 // decorated with the bytes of arguments it pops: GetCurrentProcess is
-// _GetCurrentProcess@0 in the import library. COFF has no .type, .size or stack note.
+// _GetCurrentProcess@0 in the import library. On x86-64 Windows names are plain (the mode
+// layer calls the routines by SYM there). COFF has no .type, .size or stack note.
 #pragma once
 
-// A C-visible symbol as the assembler must spell it.
-#define SYM(name) _##name
+// A C-visible symbol as the assembler must spell it: the compiler's own user label prefix,
+// "_" on i686 and none on x86-64.
+#define SYM_PASTE(prefix, name) prefix##name
+#define SYM_WITH(prefix, name) SYM_PASTE(prefix, name)
+#define SYM(name) SYM_WITH(__USER_LABEL_PREFIX__, name)
 // A stdcall routine taking `bytes` bytes of arguments: _name@bytes. The @ stands beside
 // the expansion of SYM in the replacement list; no token is pasted with it.
 #define STDCALL(name, bytes) SYM(name)@bytes

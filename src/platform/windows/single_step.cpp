@@ -1,6 +1,6 @@
 // The single-step trap on Windows: a vectored exception handler sees it as
 // EXCEPTION_SINGLE_STEP, with the stopped thread's registers in the exception's CONTEXT.
-// What the handler writes there (Eip, the trap flag in EFlags) is what the thread resumes
+// What the handler writes there (Eip or Rip, the trap flag in EFlags) is what the thread resumes
 // with. Part of the profile tool, not of the benchmark's platform library.
 #include <windows.h>
 
@@ -12,17 +12,24 @@ namespace {
 
 PVOID handler_handle = nullptr;
 
+// The instruction pointer of a stopped thread's context.
+#if defined(_WIN64)
+DWORD64& instruction_pointer(CONTEXT& context) { return context.Rip; }
+#else
+DWORD& instruction_pointer(CONTEXT& context) { return context.Eip; }
+#endif
+
 LONG CALLBACK on_exception(PEXCEPTION_POINTERS exception) {
     if (exception->ExceptionRecord->ExceptionCode != EXCEPTION_SINGLE_STEP)
         return EXCEPTION_CONTINUE_SEARCH;
     CONTEXT& context = *exception->ContextRecord;
-    const auto address = static_cast<std::uintptr_t>(context.Eip);
+    const auto address = static_cast<std::uintptr_t>(instruction_pointer(context));
     const auto eflags = static_cast<std::uint32_t>(context.EFlags);
     if (on_step_trap(address, eflags) == TrapAction::step_on) {
         context.EFlags = eflags | TRAP_FLAG;
     } else {
         context.EFlags = eflags & ~TRAP_FLAG;
-        context.Eip = static_cast<DWORD>(reinterpret_cast<std::uintptr_t>(step_landing));
+        instruction_pointer(context) = reinterpret_cast<std::uintptr_t>(step_landing);
     }
     return EXCEPTION_CONTINUE_EXECUTION;
 }
