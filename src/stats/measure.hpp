@@ -33,6 +33,13 @@ inline constexpr double ROUND_BUDGET_SECONDS = 22;
 inline constexpr int MIN_ROUNDS = 6;  // the fewest with an interval of the median
 inline constexpr int MAX_ROUNDS = 500;
 
+// A short-sample copy's figure in a round is the mean of this many calls of its meter
+// instance, one after the other. The meter rounds its figure to whole ticks per run, and a
+// short scan takes a dozen or so natively: one call's figure moves in steps of 7 % or
+// more, too coarse for a ratio. The noise of the calls dithers the rounding, so their
+// mean has the finer steps; the calls cost little beside a long-sample copy's one.
+inline constexpr int SHORT_SAMPLE_CALLS = 16;
+
 // ticks[case][round]: ticks per scan of each selected case (empty for the others).
 // Gives the number of rounds measured.
 int measure_rounds(std::vector<StatsCase>& cases, const std::vector<bool>& selected,
