@@ -57,7 +57,7 @@ constexpr char TOOL_HELP[] =
     "each round calls the meter instance of every selected copy once (100000 runs of the\n"
     "kernel, net of the loop's own cost), in an order shuffled afresh for each round.\n"
     "--benchmark_repetitions=N sets the number of rounds; without it, rounds are measured\n"
-    "for about 22 s (at least 6, at most 500). Each repetition of a benchmark is its copy's\n"
+    "for about 24 s (at least 6, at most 500). Each repetition of a benchmark is its copy's\n"
     "figure from one round; a figure the calibration cannot explain (below zero, or under a\n"
     "third of the copy's median) is reported as that repetition's error and left out.\n"
     "Counters per scan: ticks (time-stamp counter), cycles (estimated core cycles: ticks\n"
@@ -205,7 +205,8 @@ bool parse_bool(const char* text, bool& value) {
 // The flags Google Benchmark left over: the tool's own, or errors.
 bool parse_tool_flags(int argc, char** argv, ToolFlags& flags) {
     for (int index = 1; index < argc; ++index)
-        if (std::string_view(argv[index]).starts_with("--benchmark_")) {
+        if (std::string_view(argv[index]).starts_with("--benchmark_") ||
+            std::string_view(argv[index]).starts_with("--v=")) {
             // Google Benchmark leaves a flag of its own whose value it cannot read.
             std::fprintf(stderr,
                          "%s: Google Benchmark did not take '%s' (no such flag, or a value of "

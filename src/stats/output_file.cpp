@@ -99,6 +99,7 @@ void prepare_output(const char* tool) {
 std::string open_output_file(const char* target, bool special_allowed, OutputFile& file) {
     file = OutputFile{};
     file.target = target;
+    if (file.target.empty()) return "no file name given";
     file.path = target;
     struct stat status;
     const bool exists = stat(target, &status) == 0;
