@@ -3,24 +3,11 @@
 #
 # The kernels carry the sample addresses as 32-bit immediates, so the program's data must
 # lie below 2 GiB: the image is linked at a low base (the default for PE32+ lies above
-# 4 GiB) and without address randomisation, which would move it up again. The posix
-# thread flavour and a static link, as for i686.
-set(CMAKE_SYSTEM_NAME Windows)
+# 4 GiB) and without address randomisation, which would move it up again.
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
-
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_ASM_COMPILER x86_64-w64-mingw32-gcc-posix)
-
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-set(CMAKE_EXE_LINKER_FLAGS_INIT
-    "-static -Wl,--image-base=0x400000,--disable-dynamicbase,--disable-high-entropy-va")
-
-set(JUMPBENCH_PLATFORM windows)
+set(MINGW_TRIPLE x86_64-w64-mingw32)
+set(MINGW_LINK_FLAGS "-Wl,--image-base=0x400000,--disable-dynamicbase,--disable-high-entropy-va")
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
 
 # Tests and test discovery run the programs under 64-bit Wine, in a prefix of the build's own.
 set(CMAKE_CROSSCOMPILING_EMULATOR

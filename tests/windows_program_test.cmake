@@ -1,7 +1,7 @@
 # The Windows program run under Wine as a user runs it, with input that has ended or is
 # not there, so that the key wait ends at once:
 #   cmake -DPROGRAM=<jumpbench.exe> -DEMULATOR=<list> -DCASE=<case> -DWORK_DIR=<dir>
-#         -P windows_program_test.cmake
+#         -DPOINTER_BYTES=<4|8> -P windows_program_test.cmake
 # Cases: null_device, ended_pipe, no_input (exact output, exit code 0) and
 # full_device (standard output /dev/full: every write fails, exit code 1).
 #
@@ -10,15 +10,16 @@
 # output goes to a file that is read in hexadecimal and decoded here.
 
 # The report's rows in order: the label as it stands between the tick figure and the code
-# size, the code size in bytes, and the scan length.
+# size, the 32-bit code size in bytes, the scan length, and the kernel's inc esi count. A
+# 64-bit program (POINTER_BYTES 8) lays each inc esi out in two bytes, FF C6, not 46.
 set(ROWS
-  "\tcycles  few jumps, |66|500"
-  "\tcycles many jumps, |66|500"
-  "\tcycles many + xchg al, ah, |78|500"
-  "\tcycles elseif jumps, |78|500"
-  "\tcycles Switch, |79|500"
-  "\tcycles  few jumps, |66|10"
-  "\tcycles many jumps, |66|10")
+  "\tcycles  few jumps, |66|500|1"
+  "\tcycles many jumps, |66|500|1"
+  "\tcycles many + xchg al, ah, |78|500|2"
+  "\tcycles elseif jumps, |78|500|1"
+  "\tcycles Switch, |79|500|1"
+  "\tcycles  few jumps, |66|10|1"
+  "\tcycles many jumps, |66|10|1")
 set(CLOSING_PROMPT "\r\n--- ok ---\r")
 set(FINAL_LINE_END "\r\n")
 
@@ -28,6 +29,10 @@ foreach(row IN LISTS ROWS)
   list(GET fields 0 label)
   list(GET fields 1 code_bytes)
   list(GET fields 2 length)
+  list(GET fields 3 inc_count)
+  if(POINTER_BYTES EQUAL 8)
+    math(EXPR code_bytes "${code_bytes} + ${inc_count}")
+  endif()
   string(APPEND expected "<T>${label}${code_bytes} bytes, len=${length}\r\n")
 endforeach()
 string(APPEND expected "${CLOSING_PROMPT}${FINAL_LINE_END}")
