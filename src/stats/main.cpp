@@ -57,7 +57,7 @@ constexpr char TOOL_HELP[] =
     "each round calls the meter instance of every selected copy once (100000 runs of the\n"
     "kernel, net of the loop's own cost), in an order shuffled afresh for each round.\n"
     "--benchmark_repetitions=N sets the number of rounds; without it, rounds are measured\n"
-    "for about 24 s (at least 6, at most 500). Each repetition of a benchmark is its copy's\n"
+    "for about 22 s (at least 6, at most 500). Each repetition of a benchmark is its copy's\n"
     "figure from one round; a figure the calibration cannot explain (below zero, or under a\n"
     "third of the copy's median) is reported as that repetition's error and left out.\n"
     "Counters per scan: ticks (time-stamp counter), cycles (estimated core cycles: ticks\n"
