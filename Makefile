@@ -33,21 +33,17 @@ WINDOWS64 := x86_64-windows
 # The Wine server of the tests' prefix stays a while after the last test; end it with them.
 STOP_WINE := WINEPREFIX=$(CURDIR)/build/$(WINDOWS)/wine-prefix wineserver -k 2>/dev/null || true
 STOP_WINE64 := WINEPREFIX=$(CURDIR)/build/$(WINDOWS64)/wine-prefix wineserver -k 2>/dev/null || true
-# Said before a program that measures, where the figures will be the emulator's.
-NOTE_IF_EMULATED = [ "$$(./scripts/run-i386.sh)" = native ] || echo "$(EMULATED_NOTE)" >&2
-EMULATED_NOTE := note: this kernel cannot run 32-bit programs; they run under qemu's emulator, \
-so the tick figures are the emulator's, not this processor's
 
 .PHONY: run selfcheck stats profile listing test test-linux test-windows build build-windows setup \
 	setup-windows clean run-x86_64 selfcheck-x86_64 stats-x86_64 profile-x86_64 listing-x86_64 \
 	test-x86_64 test-windows-x86_64 build-x86_64 build-windows-x86_64 setup-x86_64
 
+# The programs say themselves when they run under an emulator.
 run: build
-	@$(NOTE_IF_EMULATED)
 	./build/$(LINUX)/jumpbench
 
+# The self-check leaves its verdict unjudged under an emulator.
 selfcheck: build
-	@$(NOTE_IF_EMULATED)
 	./build/$(LINUX)/jumpbench-selfcheck
 
 # Measures natively: the i386 tool where this kernel runs i386 programs, else the x86-64 one.

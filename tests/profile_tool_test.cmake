@@ -7,6 +7,9 @@
 #   table        the table: its header, one line per row with the CSV's counts and the
 #                derived taken and not-taken branches, then its notes
 #   bad_options  an unknown option or both outputs: a message, no output, exit code 2
+#   output_lost  standard output a full device: the usage, the table and the CSV each end
+#                with exit code 1 and one line on standard error that says so
+#   size_limit   a file-size limit of 0 (ulimit -f 0) for the CSV: the same, not SIGXFSZ
 #
 # The expected CSV holds the counts that profile_test.cpp works out by hand for each row.
 # CMake drops carriage returns from a command's output and from a file read as text, so
@@ -78,6 +81,31 @@ elseif(CASE STREQUAL "bad_options")
     if(NOT exit_code EQUAL 2 OR NOT output STREQUAL "" OR NOT error MATCHES "^jumpbench-profile: ")
       message(FATAL_ERROR "with '${arguments}': exit code ${exit_code} (expected 2), "
                           "output '${output}' (expected none), messages:\n${error}")
+    endif()
+  endforeach()
+elseif(CASE STREQUAL "output_lost" OR CASE STREQUAL "size_limit")
+  set(message_pattern "^jumpbench-profile: could not write the output[^\n]*\n$")
+  if(CASE STREQUAL "output_lost")
+    set(runs "-h" "--help" "--csv" "table")
+  else()
+    set(runs "--csv")
+  endif()
+  foreach(arguments IN LISTS runs)
+    if(arguments STREQUAL "table")
+      set(arguments "")
+    endif()
+    if(CASE STREQUAL "output_lost")
+      execute_process(COMMAND ${EMULATOR} ${PROGRAM} ${arguments} OUTPUT_FILE /dev/full
+                      ERROR_VARIABLE error RESULT_VARIABLE exit_code)
+    else()
+      execute_process(COMMAND sh -c "ulimit -f 0 && exec \"$@\"" sh ${EMULATOR} ${PROGRAM} ${arguments}
+                      OUTPUT_FILE ${WORK_DIR}/profile_size_limit.out
+                      ERROR_VARIABLE error RESULT_VARIABLE exit_code)
+    endif()
+    if(NOT exit_code STREQUAL "1" OR NOT error MATCHES "${message_pattern}")
+      message(FATAL_ERROR "with '${arguments}' (${CASE}): exit code ${exit_code} (expected 1), "
+                          "messages (expected one line that the output could not be written):\n"
+                          "${error}")
     endif()
   endforeach()
 else()

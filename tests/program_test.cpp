@@ -1,6 +1,7 @@
 // Whole-program tests: the built program run as a user runs it, with its standard input
-// and output a file, a pipe, a device or a pseudo-terminal, and there under a shell. The time limits here only
-// keep a hung program from hanging the run; no test depends on how fast anything is.
+// and output a file, a pipe, a device or a pseudo-terminal, and there under a shell; the
+// self-check's report and its output failures; the emulation note of both. The time limits
+// here only keep a hung program from hanging the run; no test depends on how fast anything is.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -17,12 +18,17 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <regex>
 #include <string>
 
 #include "case_lists.hpp"
 #include "console/console.hpp"
+#include "meter/architecture.hpp"
+#include "meter/emulation.hpp"
+#include "selfcheck/report.hpp"
 
 namespace {
 
@@ -117,28 +123,35 @@ void prepare_child() {
     close_range(3, ~0U, 0);
 }
 
-[[noreturn]] void exec_program() {
+[[noreturn]] void exec_program(const char* program = JUMPBENCH_PROGRAM) {
     prepare_child();
-    execl(JUMPBENCH_PROGRAM, JUMPBENCH_PROGRAM, static_cast<char*>(nullptr));
+    execl(program, program, static_cast<char*>(nullptr));
     _exit(127);
 }
 
-// Starts the program with `input` as its fd 0 (-1: fd 0 closed) and `output` as its fd 1,
-// and closes the parent's copies of both. `file_limit`: the largest file it may write, in
-// bytes, as `ulimit -f` sets it.
-pid_t spawn(int input, int output, rlim_t file_limit = RLIM_INFINITY) {
+// Starts `program` with `input` as its fd 0 (-1: fd 0 closed), `output` as its fd 1 and
+// `error` as its fd 2 (-1: the test's own), and closes the parent's copies of them.
+// `file_limit`: the largest file it may write, in bytes, as `ulimit -f` sets it.
+pid_t spawn_program(const char* program, int input, int output, int error,
+                    rlim_t file_limit = RLIM_INFINITY) {
     const pid_t pid = fork();
     if (pid == 0) {
         if (input < 0) close(0);
         else dup2(input, 0);
         dup2(output, 1);
+        if (error >= 0) dup2(error, 2);
         const rlimit limit = {file_limit, file_limit};
         if (file_limit != RLIM_INFINITY && setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
-        exec_program();
+        exec_program(program);
     }
-    if (input >= 0) close(input);
-    close(output);
+    for (int fd : {input, output, error})
+        if (fd >= 0) close(fd);
     return pid;
+}
+
+// The benchmark, its standard error the test's own.
+pid_t spawn(int input, int output, rlim_t file_limit = RLIM_INFINITY) {
+    return spawn_program(JUMPBENCH_PROGRAM, input, output, -1, file_limit);
 }
 
 // Starts the program in a session of its own, with the terminal `slave` as its
@@ -209,6 +222,60 @@ run_result run_with_input(int input) {
 void expect_whole_run(const run_result& result) {
     EXPECT_EQ(result.end, "exit 0");
     EXPECT_TRUE(is_whole_output(result.output)) << shown(result.output);
+}
+
+struct full_run_result {
+    std::string output;
+    std::string errors;
+    std::string end;
+};
+
+// Runs `program` with its input at its end (/dev/null) and its output and standard error
+// pipes (standard error is read after the output: a few lines fit in a pipe).
+full_run_result run_fully(const char* program) {
+    int out[2], err[2];
+    EXPECT_EQ(pipe(out), 0);
+    EXPECT_EQ(pipe(err), 0);
+    child_process started(spawn_program(program, open_null(), out[1], err[1]));
+    full_run_result result;
+    read_until(out[0], result.output, nullptr);
+    read_until(err[0], result.errors, nullptr);
+    close(out[0]);
+    close(err[0]);
+    result.end = started.end();
+    return result;
+}
+
+// The line a program writes on standard error under an emulator, from the emulator that
+// this process runs under: it is started the same way as the programs, so runs under an
+// emulator exactly when they do. Empty on the processor itself.
+std::string expected_note(const std::string& program, const std::string& consequence) {
+    const char* const emulator = running_emulator();
+    if (emulator == nullptr) return "";
+    return program + ": running under " + emulator +
+           ", an emulator: the tick figures are the emulator's, not this processor's" +
+           consequence + "\r\n";
+}
+
+// What the self-check's report writer gives for `figures`: its output, as bytes, and its
+// exit code. Standard output is a file while it writes.
+std::pair<std::string, int> selfcheck_report_for(
+    const std::int32_t (&figures)[SELFCHECK_CASE_COUNT], const char* emulator) {
+    std::fflush(stdout);
+    char path[] = "/tmp/selfcheck_report.XXXXXX";
+    const int file = mkstemp(path);
+    EXPECT_GE(file, 0);
+    unlink(path);
+    const int saved = dup(1);
+    dup2(file, 1);
+    const int code = write_selfcheck_report(figures, emulator);
+    dup2(saved, 1);
+    close(saved);
+    std::string report(4096, '\0');
+    const ssize_t n = pread(file, report.data(), report.size(), 0);
+    close(file);
+    report.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    return {report, code};
 }
 
 }  // namespace
@@ -456,4 +523,142 @@ TEST_F(ProgramAtTerminal, CtrlZAndFgUnderAShell) {
     EXPECT_TRUE(read_until(master_, output_, "status=0\r\n", mark)) << shown(output_);
     ASSERT_TRUE(type("exit\n"));
     EXPECT_EQ(shell.end(), "exit 0");
+}
+
+// The self-check's report for given figures, byte for byte: a figure of 1 or -1 is one
+// tick, any other figure ticks; the verdict and its exit code; under an emulator the same
+// figures with the verdict not judged, and exit code 0 whatever they are.
+TEST(SelfcheckReport, OneTickAndTheVerdictLine) {
+    const auto bytes = [](std::size_t row) {
+        return std::to_string(*selfcheck_cases[row].copy.code_bytes) + " bytes";
+    };
+    const std::string chains =
+        "500\tticks   500 adds, " + bytes(CHAIN_500_ROW) +
+        ", 1.000 ticks per add, ratio to 1000 adds 0.500\r\n"
+        "1000\tticks  1000 adds, " + bytes(CHAIN_1000_ROW) +
+        ", 1.000 ticks per add, ratio to 1000 adds 1.000\r\n"
+        "2000\tticks  2000 adds, " + bytes(CHAIN_2000_ROW) +
+        ", 1.000 ticks per add, ratio to 1000 adds 2.000\r\n";
+    const std::string judged_tail = " (ratios 0.500 and 2.000, expected 0.5 and 2 within 2 %); ";
+    const auto empty_row = [&](const char* figure, const char* unit) {
+        return std::string(figure) + "\t" + unit + "  empty kernel, " + bytes(EMPTY_ROW) + "\r\n" +
+               chains;
+    };
+    const struct {
+        std::int32_t empty;
+        const char* emulator;
+        std::string expected;
+        int exit_code;
+    } cases[] = {
+        {1, nullptr,
+         empty_row("1", "tick") + "verdict: linear: yes" + judged_tail +
+             "empty kernel: yes (1 tick, expected within 2 of 0)\r\n",
+         0},
+        {-1, nullptr,
+         empty_row("-1", "tick") + "verdict: linear: yes" + judged_tail +
+             "empty kernel: yes (-1 tick, expected within 2 of 0)\r\n",
+         0},
+        {3, nullptr,
+         empty_row("3", "ticks") + "verdict: linear: yes" + judged_tail +
+             "empty kernel: no (3 ticks, expected within 2 of 0)\r\n",
+         1},
+        {3, "qemu-test\0\0\0",
+         empty_row("3", "ticks") + "verdict: linear: not judged" + judged_tail +
+             "empty kernel: not judged (3 ticks, expected within 2 of 0); under qemu-test the "
+             "figures are the emulator's\r\n",
+         0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.empty);
+        const std::int32_t figures[SELFCHECK_CASE_COUNT] = {c.empty, 500, 1000, 2000};
+        const auto [report, code] = selfcheck_report_for(figures, c.emulator);
+        EXPECT_EQ(shown(report), shown(c.expected));
+        EXPECT_EQ(code, c.exit_code);
+    }
+}
+
+// Output that cannot be written: exit code 1 and one line on standard error that says so,
+// also at a file-size limit (no SIGXFSZ).
+TEST(SelfcheckOutputFailure, FullDeviceAndFileSizeLimit) {
+    const std::string message =
+        "jumpbench-selfcheck: could not write the report to standard output\r\n";
+    for (const rlim_t limit : {RLIM_INFINITY, rlim_t{0}}) {
+        SCOPED_TRACE(limit == 0 ? "file-size limit 0" : "/dev/full");
+        int err[2];
+        ASSERT_EQ(pipe(err), 0);
+        int output = open("/dev/full", O_WRONLY);
+        if (limit == 0) {
+            char path[] = "/tmp/selfcheck_test.XXXXXX";
+            output = mkstemp(path);
+            unlink(path);
+        }
+        ASSERT_GE(output, 0);
+        child_process program(
+            spawn_program(JUMPBENCH_SELFCHECK, open_null(), output, err[1], limit));
+        std::string errors;
+        read_until(err[0], errors, nullptr);
+        close(err[0]);
+        EXPECT_EQ(program.end(), "exit 1");
+        EXPECT_EQ(shown(errors), shown(expected_note("jumpbench-selfcheck",
+                                                     ", so the verdict is not judged") +
+                                       message));
+    }
+}
+
+// How this process runs, asked of the processor, against the kernel's word: i386 or
+// x86-64 programs run under qemu here exactly when the kernel has qemu registered for them
+// (binfmt_misc, as scripts/run-i386.sh registers it), since the tests are started by name.
+TEST(EmulationNote, DetectionAgreesWithTheKernelsRegistration) {
+    const auto first_line = [](const std::string& path) {
+        std::ifstream file(path);
+        std::string line;
+        std::getline(file, line);
+        return line;
+    };
+    const std::string registration =
+        std::string("/proc/sys/fs/binfmt_misc/qemu-") + ARCHITECTURE_NAME;
+    const bool registered = first_line("/proc/sys/fs/binfmt_misc/status") == "enabled" &&
+                            first_line(registration) == "enabled";
+    const char* const emulator = running_emulator();
+    if (registered) {
+        ASSERT_NE(emulator, nullptr) << registration << " is enabled";
+        EXPECT_EQ(std::string(emulator), std::string("qemu-") + ARCHITECTURE_NAME);
+    } else {
+        EXPECT_EQ(emulator, nullptr) << "said to run under " << emulator;
+    }
+}
+
+// The benchmark's line on standard error: there exactly when it runs under an emulator,
+// and its report the same bytes either way.
+TEST(EmulationNote, BenchmarkSaysItOnStandardErrorOnly) {
+    const full_run_result result = run_fully(JUMPBENCH_PROGRAM);
+    EXPECT_EQ(result.end, "exit 0");
+    EXPECT_TRUE(is_whole_output(result.output)) << shown(result.output);
+    EXPECT_EQ(shown(result.errors), shown(expected_note("jumpbench", "")));
+}
+
+// The self-check's line on standard error, and under an emulator its verdict not judged
+// and its exit code 0; on the processor, a verdict of yes or no and the exit code with it.
+TEST(EmulationNote, SelfcheckSaysItAndJudgesOnlyOnTheProcessor) {
+    const full_run_result result = run_fully(JUMPBENCH_SELFCHECK);
+    EXPECT_EQ(shown(result.errors),
+              shown(expected_note("jumpbench-selfcheck", ", so the verdict is not judged")));
+    const std::size_t verdict_start = result.output.rfind("verdict: ");
+    ASSERT_NE(verdict_start, std::string::npos) << shown(result.output);
+    const std::string verdict = result.output.substr(verdict_start);
+    if (const char* emulator = running_emulator()) {
+        EXPECT_TRUE(std::regex_match(
+            verdict, std::regex("verdict: linear: not judged \\(.*\\); empty kernel: not judged "
+                                "\\(.*\\); under " + regex_escaped(emulator) +
+                                " the figures are the emulator's\r\n")))
+            << shown(verdict);
+        EXPECT_EQ(result.end, "exit 0");
+    } else {
+        std::smatch match;
+        ASSERT_TRUE(std::regex_match(verdict, match,
+                                     std::regex("verdict: linear: (yes|no) \\(.*\\); empty "
+                                                "kernel: (yes|no) \\([^;]*\\)\r\n")))
+            << shown(verdict);
+        EXPECT_EQ(result.end, match[1] == "yes" && match[2] == "yes" ? "exit 0" : "exit 1");
+    }
 }

@@ -1,7 +1,9 @@
 #include "console/console.hpp"
 
 #include <cstring>
+#include <initializer_list>
 
+#include "meter/emulation.hpp"
 #include "winapi.hpp"
 
 namespace {
@@ -47,22 +49,47 @@ std::uint32_t text_length(const char* text) {
     return static_cast<std::uint32_t>(position - base) - flag;
 }
 
-std::uint32_t write_text(const char* text) {
-    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+namespace {
+
+// Writes all of the text to `output` unless a write fails; gives the count written.
+std::uint32_t write_all(HANDLE output, const char* text) {
     const std::uint32_t count = text_length(text);
     std::uint32_t total = 0;
     while (total < count) {
         DWORD written = 0;
-        if (!WriteFile(output, text + total, count - total, &written, nullptr) || written == 0) {
-            output_failed = true;  // the run goes on; the exit code tells
+        if (!WriteFile(output, text + total, count - total, &written, nullptr) || written == 0)
             break;
-        }
         total += written;
     }
     return total;
 }
 
+constexpr Text EMULATED_TEXT{": running under "};
+constexpr Text EMULATED_TAIL_TEXT{
+    ", an emulator: the tick figures are the emulator's, not this processor's"};
+constexpr Text ERROR_LINE_END{"\r\n"};
+
+}  // namespace
+
+std::uint32_t write_text(const char* text) {
+    const std::uint32_t count = text_length(text);
+    const std::uint32_t total = write_all(GetStdHandle(STD_OUTPUT_HANDLE), text);
+    if (total != count) output_failed = true;  // the run goes on; the exit code tells
+    return total;
+}
+
 bool write_failed() { return output_failed; }
+
+void write_error_text(const char* text) { write_all(GetStdHandle(STD_ERROR_HANDLE), text); }
+
+const char* note_emulator(const char* program, const char* consequence) {
+    const char* const emulator = running_emulator();
+    if (emulator == nullptr) return nullptr;
+    for (const char* part : {program, EMULATED_TEXT.bytes, emulator, EMULATED_TAIL_TEXT.bytes,
+                             consequence, ERROR_LINE_END.bytes})
+        write_error_text(part);
+    return emulator;
+}
 
 std::uint32_t await_keypress() {
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);

@@ -30,6 +30,17 @@ std::uint32_t write_text(const char* text);
 // True once any write to standard output has failed.
 bool write_failed();
 
+// Writes the text, terminator excluded, to standard error. A failure there is not
+// counted: there is nowhere left to report it.
+void write_error_text(const char* text);
+
+// Under an emulator, writes one line to standard error before anything is measured:
+// "<program>: running under <emulator>, an emulator: the tick figures are the emulator's,
+// not this processor's<consequence>" and CR LF. Gives the emulator's name, or nullptr when
+// the code runs on the processor itself, and then writes nothing. Both texts are console
+// texts; `consequence` may be empty.
+const char* note_emulator(const char* program, const char* consequence);
+
 // Discards pending input, then waits for one key press and gives its value. Where the
 // input is no console, it waits for the next byte or the end of input instead.
 std::uint32_t await_keypress();

@@ -8,8 +8,11 @@
 //   jumpbench-profile --annotate   each copy's listing with the counts per instruction
 //
 // Exit code 0; 1 when a copy could not be stepped (the message names the address) or the
-// output could not be written; 2 for bad options.
+// output could not be written (a full disk, a closed pipe, a file-size limit); 2 for bad
+// options.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -17,6 +20,7 @@
 #include "profile/own_disassembly.hpp"
 #include "profile/scan_profile.hpp"
 #include "run/bench_cases.hpp"
+#include "winapi.hpp"
 
 namespace {
 
@@ -88,16 +92,31 @@ bool print_annotated(const Row (&rows)[BENCH_CASE_COUNT]) {
     return true;
 }
 
+// Flushes standard output and gives `exit_code`, or 1 with a message when any write to it
+// failed: the buffered writes before, or the flush itself.
+int finish_output(int exit_code) {
+    errno = 0;
+    const bool flushed = std::fflush(stdout) == 0;
+    if (flushed && !std::ferror(stdout)) return exit_code;
+    if (!flushed && errno != 0)
+        std::fprintf(stderr, "jumpbench-profile: could not write the output: %s\n",
+                     std::strerror(errno));
+    else
+        std::fprintf(stderr, "jumpbench-profile: could not write the output\n");
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    ignore_write_signals();  // a full pipe or file fails a write, counted at the end
     Output output = Output::table;
     bool chosen = false;
     for (int index = 1; index < argc; ++index) {
         const std::string_view option = argv[index];
         if (option == "-h" || option == "--help") {
             std::fputs(USAGE, stdout);
-            return 0;
+            return finish_output(0);
         }
         const bool csv = option == "--csv", annotate = option == "--annotate";
         if (!csv && !annotate) {
@@ -128,10 +147,6 @@ int main(int argc, char** argv) {
 
     if (output == Output::table) print_table(rows);
     if (output == Output::csv) print_csv(rows);
-    if (output == Output::annotate && !print_annotated(rows)) return 1;
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "jumpbench-profile: could not write the output\n");
-        return 1;
-    }
-    return 0;
+    if (output == Output::annotate && !print_annotated(rows)) return finish_output(1);
+    return finish_output(0);
 }

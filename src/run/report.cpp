@@ -16,6 +16,8 @@ constexpr Text LINE_END{"\r\n"};
 // Ends with a carriage return alone: the cursor waits at the start of the prompt line.
 constexpr Text CLOSING_PROMPT{"\r\n--- ok ---\r"};
 constexpr Text FINAL_LINE_END{"\r\n"};
+constexpr Text PROGRAM_TEXT{"jumpbench"};
+constexpr Text NO_CONSEQUENCE{""};
 
 // One number buffer per figure per row.
 struct ReportLine {
@@ -29,6 +31,9 @@ ReportLine report_lines[BENCH_CASE_COUNT];
 }  // namespace
 
 void run_benchmark() {
+    // Said before the first measurement, so that it is said however the run ends, and on
+    // standard error, so that the report stays the same bytes.
+    note_emulator(PROGRAM_TEXT.bytes, NO_CONSEQUENCE.bytes);
     for (std::size_t row = 0; row < BENCH_CASE_COUNT; ++row) {
         const BenchCase& bench_case = bench_cases[row];
         ReportLine& line = report_lines[row];

@@ -142,6 +142,7 @@ extern "C" {
 HANDLE WINAPI GetStdHandle(DWORD which) {
     if (which == STD_INPUT_HANDLE) return reinterpret_cast<HANDLE>(STDIN_FILENO);
     if (which == STD_OUTPUT_HANDLE) return reinterpret_cast<HANDLE>(STDOUT_FILENO);
+    if (which == STD_ERROR_HANDLE) return reinterpret_cast<HANDLE>(STDERR_FILENO);
     return reinterpret_cast<HANDLE>(-1);
 }
 
@@ -152,8 +153,7 @@ BOOL WINAPI WriteFile(HANDLE file, const void* bytes, DWORD count, DWORD* writte
     // a full disk.
     static bool signals_ignored = false;
     if (!signals_ignored) {
-        signal(SIGPIPE, SIG_IGN);
-        signal(SIGXFSZ, SIG_IGN);
+        ignore_write_signals();
         signals_ignored = true;
     }
     ssize_t n;
@@ -257,6 +257,11 @@ int _getch() {
 }
 
 }  // extern "C"
+
+void ignore_write_signals() {
+    signal(SIGPIPE, SIG_IGN);
+    signal(SIGXFSZ, SIG_IGN);
+}
 
 bool input_is_console(HANDLE input) { return isatty(fd_of(input)) != 0; }
 

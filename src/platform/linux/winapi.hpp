@@ -25,11 +25,13 @@ using UINT = unsigned int;
 
 inline constexpr DWORD STD_INPUT_HANDLE = static_cast<DWORD>(-10);
 inline constexpr DWORD STD_OUTPUT_HANDLE = static_cast<DWORD>(-11);
+inline constexpr DWORD STD_ERROR_HANDLE = static_cast<DWORD>(-12);
 inline constexpr DWORD HIGH_PRIORITY_CLASS = 0x80;
 inline constexpr DWORD NORMAL_PRIORITY_CLASS = 0x20;
 
 extern "C" {
-// Standard input and output as file descriptors 0 and 1; any other handle is invalid (-1).
+// Standard input, output and error as file descriptors 0, 1 and 2; any other handle is
+// invalid (-1).
 HANDLE WINAPI GetStdHandle(DWORD which);
 // write(2) once, retried on EINTR; FALSE on an error (SIGPIPE and SIGXFSZ are ignored, so
 // a closed pipe or a file-size limit is an error here and not the end of the process).
@@ -53,6 +55,11 @@ int _kbhit();
 // Takes one key press; a key that sends several bytes (an arrow key) is taken whole.
 int _getch();
 }
+
+// A write to a closed pipe or past the file-size limit (ulimit -f) fails with an error from
+// here on instead of ending the process with SIGPIPE or SIGXFSZ, so that a program that
+// writes through the C library can count it as a failed write. WriteFile does this itself.
+void ignore_write_signals();
 
 // Input that is no console (a pipe, a file, /dev/null, or no standard input at all)
 // can never deliver a key press, so the key wait needs these two as well.

@@ -21,6 +21,8 @@ void look_at_console_input(HANDLE input) {
 
 }  // namespace
 
+void ignore_write_signals() {}
+
 bool input_is_console(HANDLE input) {
     DWORD mode;
     if (!GetConsoleMode(input, &mode)) return false;

@@ -13,6 +13,10 @@
 
 #include <conio.h>
 
+// Nothing to do on Windows: a write that cannot be made always fails with an error there.
+// (On Linux, a closed pipe or a file-size limit would end the process by a signal.)
+void ignore_write_signals();
+
 // Input that is no console (a pipe, a file, the NUL device, or no standard input at all)
 // can never deliver a key press, so the key wait needs these two as well.
 
