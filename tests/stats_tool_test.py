@@ -34,6 +34,12 @@ INC_ESI_COUNT = {"few_jumps": 1, "many_jumps": 1, "pair_step": 2, "elseif": 1, "
 CODE_BYTES = {layout: size + (INC_ESI_COUNT[layout] if IS_64_BIT else 0)
               for layout, size in
               {"few_jumps": 66, "many_jumps": 66, "pair_step": 78, "elseif": 78, "switch": 79}.items()}
+# Where a 32-bit program is handed to qemu by the kernel, the tool runs under it.
+try:
+    with open("/proc/sys/fs/binfmt_misc/qemu-i386") as handler:
+        EMULATOR = "qemu-i386" if not IS_64_BIT and handler.readline().strip() == "enabled" else None
+except OSError:
+    EMULATOR = None
 SCAN_LENGTH = {"long": 500, "short": 10}
 COUNTERS = {"ticks", "cycles", "len", "code_bytes"}
 AGGREGATES = {"mean", "median", "stddev", "cv", "min", "p25"}
@@ -74,6 +80,7 @@ class Output(unittest.TestCase):
         report = json.loads(result.stdout)
         context = report["context"]
         self.assertEqual(context["architecture"], "x86_64" if IS_64_BIT else "i386")
+        self.assertEqual(context.get("emulated"), EMULATOR)
         self.assertTrue(context["rounds"].startswith(f"{ROUNDS} "), context["rounds"])
         self.assertIn("scheduling", context)
         self.assertIn("ticks_per_cycle", context)
@@ -153,6 +160,8 @@ class Output(unittest.TestCase):
                                  r"    many_jumps/short: offset 16, 32, 48 vs offset 0\n\Z")
         self.assertRegex(result.stderr.decode(), r"scheduling: ")
         self.assertRegex(result.stderr.decode(), r"architecture: (i386|x86_64)\n")
+        self.assertEqual(re.findall(r"^emulated: (.*)$", result.stderr.decode(), re.M),
+                         [EMULATOR] if EMULATOR else [])
 
     def test_csv_output_is_only_google_benchmarks_and_json_adds_the_pairs(self):
         result = run(*QUICK, "--benchmark_format=csv")
@@ -225,6 +234,15 @@ class Chart(unittest.TestCase):
             self.assertEqual(result.stdout, b"", name)
             self.assertRegex(result.stderr, rb"jumpbench-stats: .*chart", name)
         self.assertEqual(os.listdir(self.directory.name), [])
+
+    def test_chart_title_names_the_architecture_and_an_emulator(self):
+        script = os.path.join(self.directory.name, "script")
+        run(*QUICK, "--chart=" + os.path.join(self.directory.name, "chart.png"),
+            env=self.fake_gnuplot(f"cat >'{script}'; exit 3"))
+        with open(script) as file:
+            title = re.search(r'^set multiplot title "(.*)"$', file.read(), re.M).group(1)
+        self.assertRegex(title, r"^jumpbench-stats \((i386|x86_64)\): ")
+        self.assertEqual("\\nunder qemu-i386, an emulator" in title, EMULATOR is not None, title)
 
     def test_gnuplot_that_hangs_is_stopped_and_leaves_no_file(self):
         name = os.path.join(self.directory.name, "chart.png")

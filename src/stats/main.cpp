@@ -25,6 +25,7 @@
 #include <benchmark/benchmark.h>
 
 #include "meter/architecture.hpp"
+#include "meter/emulation.hpp"
 #include "profile/scan_profile.hpp"
 #include "run/bench_cases.hpp"
 #include "stats/chart.hpp"
@@ -438,12 +439,16 @@ int main(int argc, char** argv) {
     int rounds = early.rounds.value_or(1);
     Clock clock{};
     const bool measuring = std::find(selected.begin(), selected.end(), true) != selected.end();
+    const char* const emulator = running_emulator();
     if (measuring) {
         if (!count_taken_branches(cases, selected)) {
             abandon_files();
             return EXIT_FAILED;
         }
         benchmark::AddCustomContext("architecture", ARCHITECTURE_NAME);
+        // Under an emulator every figure is the emulator's: said in the report itself, so
+        // that a JSON file or a chart made there cannot be taken for a measurement.
+        if (emulator != nullptr) benchmark::AddCustomContext("emulated", emulator);
         benchmark::AddCustomContext("scheduling", use_realtime_scheduling(flags.realtime));
         clock = measure_clock();
         benchmark::AddCustomContext("tick_rate", fixed(clock.ticks_per_second / 1e6, 1) + " MHz");
@@ -513,7 +518,12 @@ int main(int argc, char** argv) {
             const std::string title = std::string(TOOL) + " (" + ARCHITECTURE_NAME +
                                       "): ticks per scan of each kernel copy (lower quartile of " +
                                       std::to_string(rounds) +
-                                      " rounds), and the paired ratios with their 95 % intervals";
+                                      " rounds), and the paired ratios with their 95 % intervals" +
+                                      (emulator != nullptr
+                                           ? std::string("\\nunder ") + emulator +
+                                                 ", an emulator: every figure is the emulator's, "
+                                                 "not this processor's"
+                                           : std::string());
             problem = draw_chart(
                 chart_script(chart_points(results), chart_ratios(results), clock.ticks_per_cycle, title),
                 image);
