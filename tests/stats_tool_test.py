@@ -1,16 +1,21 @@
 #!/usr/bin/env python3
-"""jumpbench-stats as a user runs it: its console table and JSON for a short filtered run,
-the chart, and how it refuses bad flags and files. No figure is judged: they are timings.
+"""jumpbench-stats as a user runs it: its console tables and its JSON (runs and pairs) for a
+short filtered run, the chart, and what it does when its output is lost, when a run fails
+or is stopped with a result file already there, and with bad values. No figure is judged:
+they are timings.
 
 usage: stats_tool_test.py TOOL PROFILE_CSV [unittest arguments]
 """
 import json
 import os
 import re
+import resource
+import signal
 import stat
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 TOOL = sys.argv.pop(1)
@@ -29,22 +34,38 @@ INC_ESI_COUNT = {"few_jumps": 1, "many_jumps": 1, "pair_step": 2, "elseif": 1, "
 CODE_BYTES = {layout: size + (INC_ESI_COUNT[layout] if IS_64_BIT else 0)
               for layout, size in
               {"few_jumps": 66, "many_jumps": 66, "pair_step": 78, "elseif": 78, "switch": 79}.items()}
+# Where a 32-bit program is handed to qemu by the kernel, the tool runs under it.
+try:
+    with open("/proc/sys/fs/binfmt_misc/qemu-i386") as handler:
+        EMULATOR = "qemu-i386" if not IS_64_BIT and handler.readline().strip() == "enabled" else None
+except OSError:
+    EMULATOR = None
 SCAN_LENGTH = {"long": 500, "short": 10}
 COUNTERS = {"ticks", "cycles", "len", "code_bytes"}
-AGGREGATES = {"mean", "median", "stddev", "cv", "min", "low_quarter"}
+AGGREGATES = {"mean", "median", "stddev", "cv", "min", "p25"}
 
-# Copies of both samples at two offsets, two measurements each: quick, and it still has
-# aggregates.
+# Copies of both samples at two offsets, in 6 rounds: quick, and the fewest with an
+# interval of a median.
 FILTER = "--benchmark_filter=^(few_jumps|switch)/[a-z]+/offset:(0|48)/"
 COPIES = [layout_sample + "/offset:" + offset
           for layout_sample in ("few_jumps/long", "switch/long", "few_jumps/short")
           for offset in ("0", "48")]
-QUICK = [FILTER, "--benchmark_repetitions=2"]
+ROUNDS = 6
+QUICK = [FILTER, f"--benchmark_repetitions={ROUNDS}"]
+# The pairs of the quick run: its two long layouts at each offset, then each copy at 48
+# against its layout's copy at 0.
+PAIRS = [("few_jumps/long/offset:0", "switch/long/offset:0", "layouts"),
+         ("few_jumps/long/offset:48", "switch/long/offset:48", "layouts"),
+         ("few_jumps/long/offset:48", "few_jumps/long/offset:0", "placement"),
+         ("switch/long/offset:48", "switch/long/offset:0", "placement"),
+         ("few_jumps/short/offset:48", "few_jumps/short/offset:0", "placement")]
 PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
 
 
-def run(*arguments, env=None):
-    return subprocess.run([TOOL, *arguments], capture_output=True, timeout=120, env=env)
+def run(*arguments, env=None, **options):
+    options.setdefault("stdout", subprocess.PIPE)
+    return subprocess.run([TOOL, *arguments], stderr=subprocess.PIPE, timeout=120, env=env,
+                          **options)
 
 
 def benchmark_name(copy):
@@ -53,24 +74,34 @@ def benchmark_name(copy):
 
 
 class Output(unittest.TestCase):
-    def test_json_has_every_run_and_aggregate_with_the_copys_facts(self):
+    def test_json_has_every_round_and_aggregate_with_the_copys_facts(self):
         result = run(*QUICK, "--benchmark_format=json")
         self.assertEqual(result.returncode, 0, result.stderr)
         report = json.loads(result.stdout)
-        self.assertIn("scheduling", report["context"])
-        self.assertIn("ticks_per_cycle", report["context"])
+        context = report["context"]
+        self.assertEqual(context["architecture"], "x86_64" if IS_64_BIT else "i386")
+        self.assertEqual(context.get("emulated"), EMULATOR)
+        self.assertTrue(context["rounds"].startswith(f"{ROUNDS} "), context["rounds"])
+        self.assertIn("scheduling", context)
+        self.assertIn("ticks_per_cycle", context)
         runs = report["benchmarks"]
         self.assertEqual(sorted({run["run_name"] for run in runs}),
                          sorted(benchmark_name(copy) for copy in COPIES))
         for copy in COPIES:
             layout, sample, _ = copy.split("/")
             mine = [run for run in runs if run["run_name"] == benchmark_name(copy)]
-            self.assertEqual(len([r for r in mine if r["run_type"] == "iteration"]), 2, copy)
+            # One repetition per round, each one iteration: one meter call's figure.
+            rounds = [r for r in mine if r["run_type"] == "iteration"]
+            self.assertEqual(len(rounds), ROUNDS, copy)
+            self.assertEqual({r["iterations"] for r in rounds}, {1}, copy)
             self.assertEqual({r["aggregate_name"] for r in mine if r["run_type"] == "aggregate"},
                              AGGREGATES, copy)
             for measured in mine:
+                if measured.get("error_occurred"):  # a figure left out says why
+                    self.assertIn("the calibration cannot explain", measured["error_message"])
+                    continue
                 self.assertTrue(COUNTERS <= measured.keys(), (copy, measured.keys()))
-                if measured.get("aggregate_name") in (None, "mean", "median", "min", "low_quarter"):
+                if measured.get("aggregate_name") in (None, "mean", "median", "min", "p25"):
                     self.assertEqual(measured["len"], SCAN_LENGTH[sample], copy)
                     self.assertEqual(measured["code_bytes"], CODE_BYTES[layout], copy)
                     if sample == "long":
@@ -79,8 +110,32 @@ class Output(unittest.TestCase):
                     self.assertTrue({"taken", "ticks_per_taken", "cycles_per_taken"}
                                     <= measured.keys(), copy)
 
-    def test_console_table_is_one_headline_row_per_copy_then_the_placement_summary(self):
-        # Two long-sample layouts at every offset, so that the summary compares them.
+    def check_pairs(self, pairs):
+        self.assertEqual([(pair["first"], pair["second"], pair["kind"]) for pair in pairs],
+                         [(benchmark_name(a), benchmark_name(b), kind) for a, b, kind in PAIRS])
+        for pair in pairs:
+            self.assertEqual(pair["sample"], pair["first"].split("/")[1])
+            self.assertLessEqual(pair["rounds"], ROUNDS)
+            if pair["rounds"] == ROUNDS:
+                # Of 6 rounds the lowest and highest ratio, at 1 - 2/64.
+                self.assertEqual(pair["confidence"], 0.96875)
+                self.assertLessEqual(pair["low"], pair["median"])
+                self.assertLessEqual(pair["median"], pair["high"])
+            layout, sample, offset = pair["first"].split("/")[:3]
+            offset = offset.removeprefix("offset:")
+            if pair["low"] is not None and (pair["high"] < 1 or pair["low"] > 1):
+                self.assertRegex(pair["verdict"], r"^[a-z_/]+:? ?[a-z_ 0-9]* is \d+\.\d % faster "
+                                                  r"than [a-z_ 0-9]+ \(95 %: -?\d+\.\d to \d+\.\d %\)$")
+            else:
+                self.assertRegex(pair["verdict"], r": no difference shown")
+
+    def test_json_has_one_pair_per_comparison_with_its_interval(self):
+        result = run(*QUICK, "--benchmark_format=json")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.check_pairs(json.loads(result.stdout)["pairs"])
+
+    def test_console_has_the_headline_rows_the_placement_table_and_the_ratios(self):
+        # Two long-sample layouts at every offset and a short-sample copy.
         result = run("--benchmark_filter=^(few_jumps/long|switch/long|many_jumps/short)/",
                      "--benchmark_repetitions=2")
         self.assertEqual(result.returncode, 0, result.stderr)
@@ -88,33 +143,61 @@ class Output(unittest.TestCase):
         copies = [layout_sample + "/offset:" + offset
                   for layout_sample in ("few_jumps/long", "switch/long", "many_jumps/short")
                   for offset in ("0", "16", "32", "48")]
-        headline = {"long": "_min", "short": "_low_quarter"}
         rows = [line.split()[0] for line in output.splitlines() if "/manual_time" in line]
-        self.assertEqual(rows, [benchmark_name(copy) + headline[copy.split("/")[1]]
-                                for copy in copies])
+        self.assertEqual(rows, [benchmark_name(copy) + "_p25" for copy in copies])
         self.assertRegex(output, r"code_bytes +cycles +len +ticks")
         self.assertRegex(output, r"\nPlacement: .*\ncopy +offset 0 +offset 16 +offset 32 +offset 48"
                                  r" +lowest +highest\nfew_jumps/long .*\nswitch/long .*\n"
                                  r"many_jumps/short .*\n")
-        self.assertRegex(output, r"\n  few_jumps vs switch: .*\n\Z")
+        cell = r" +\d\.\d{3} \[no interval\]"
+        self.assertRegex(output, r"\nlong sample, layouts against each other at the same offset: .*\n"
+                                 r"first / second +offset 0 +offset 16 +offset 32 +offset 48\n"
+                                 r"few_jumps / switch" + cell * 4 + "\n")
+        self.assertRegex(output, r"\nlong sample, each copy against its layout at offset 0: .*\n"
+                                 r"offset N / offset 0 +offset 16 +offset 32 +offset 48\n"
+                                 r"few_jumps" + cell * 3 + "\nswitch" + cell * 3 + "\n")
+        self.assertRegex(output, r"\nVerdicts, short sample:\n  no difference shown:\n"
+                                 r"    many_jumps/short: offset 16, 32, 48 vs offset 0\n\Z")
         self.assertRegex(result.stderr.decode(), r"scheduling: ")
+        self.assertRegex(result.stderr.decode(), r"architecture: (i386|x86_64)\n")
+        self.assertEqual(re.findall(r"^emulated: (.*)$", result.stderr.decode(), re.M),
+                         [EMULATOR] if EMULATOR else [])
 
-    def test_json_and_csv_output_is_only_google_benchmarks(self):
-        for format in ("json", "csv"):
-            result = run(*QUICK, "--benchmark_format=" + format)
-            self.assertEqual(result.returncode, 0, result.stderr)
-            self.assertNotIn(b"Placement", result.stdout, format)
+    def test_csv_output_is_only_google_benchmarks_and_json_adds_the_pairs(self):
+        result = run(*QUICK, "--benchmark_format=csv")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertNotIn(b"Placement", result.stdout)
+        self.assertNotIn(b"pairs", result.stdout)
+        result = run(*QUICK, "--benchmark_format=json")
+        self.assertEqual(sorted(json.loads(result.stdout)), ["benchmarks", "context", "pairs"])
+
+    def test_out_file_in_each_format(self):
+        with tempfile.TemporaryDirectory() as directory:
+            name = os.path.join(directory, "out")
+            for format in ("json", "csv", "console"):
+                result = run(*QUICK, "--benchmark_out=" + name, "--benchmark_out_format=" + format)
+                self.assertEqual(result.returncode, 0, result.stderr)
+                self.assertEqual(os.listdir(directory), ["out"])
+                with open(name) as out:
+                    content = out.read()
+                if format == "json":
+                    self.check_pairs(json.loads(content)["pairs"])
+                else:
+                    self.assertIn("few_jumps/long/offset:48/manual_time", content)
+                self.assertEqual("Verdicts, long sample:" in content, format == "console")
 
     def test_realtime_off_is_said(self):
         result = run(*QUICK, "--benchmark_filter=few_jumps/short", "--realtime=false")
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertIn(b"scheduling: normal (--realtime=false)", result.stderr)
 
-    def test_help_names_the_tools_flags_and_google_benchmarks(self):
+    def test_help_names_the_tools_flags_and_google_benchmarks_also_as_h(self):
         result = run("--help")
         self.assertEqual(result.returncode, 0)
         for flag in (b"--chart=", b"--realtime=", b"--benchmark_filter", b"--benchmark_format"):
             self.assertIn(flag, result.stdout)
+        short = run("-h")
+        self.assertEqual((short.returncode, short.stdout), (0, result.stdout))
 
 
 class Chart(unittest.TestCase):
@@ -140,7 +223,7 @@ class Chart(unittest.TestCase):
         with open(name, "rb") as chart:
             self.assertEqual(chart.read(8), PNG_SIGNATURE)
         self.assertEqual(os.listdir(self.directory.name), [os.path.basename(name)])
-        # Standard output holds the table and the summary, text only.
+        # Standard output holds the tables and the summary, text only.
         self.assertIn("Placement:", result.stdout.decode("ascii"))
 
     def test_unwritable_chart_file_is_refused_before_measuring(self):
@@ -150,6 +233,16 @@ class Chart(unittest.TestCase):
             self.assertEqual(result.returncode, 2, name)
             self.assertEqual(result.stdout, b"", name)
             self.assertRegex(result.stderr, rb"jumpbench-stats: .*chart", name)
+        self.assertEqual(os.listdir(self.directory.name), [])
+
+    def test_chart_title_names_the_architecture_and_an_emulator(self):
+        script = os.path.join(self.directory.name, "script")
+        run(*QUICK, "--chart=" + os.path.join(self.directory.name, "chart.png"),
+            env=self.fake_gnuplot(f"cat >'{script}'; exit 3"))
+        with open(script) as file:
+            title = re.search(r'^set multiplot title "(.*)"$', file.read(), re.M).group(1)
+        self.assertRegex(title, r"^jumpbench-stats \((i386|x86_64)\): ")
+        self.assertEqual("\\nunder qemu-i386, an emulator" in title, EMULATOR is not None, title)
 
     def test_gnuplot_that_hangs_is_stopped_and_leaves_no_file(self):
         name = os.path.join(self.directory.name, "chart.png")
@@ -170,10 +263,137 @@ class Chart(unittest.TestCase):
         self.assertFalse(os.path.exists(name))
 
 
-class BadFlags(unittest.TestCase):
+def limit_file_size_to_zero():
+    resource.setrlimit(resource.RLIMIT_FSIZE, (0, 0))
+
+
+class OutputLost(unittest.TestCase):
+    """A write that fails is exit 1 with one line that says which, whatever the format."""
+
+    def assert_lost(self, result, where):
+        self.assertEqual(result.returncode, 1, result.stderr)
+        last = result.stderr.decode().splitlines()[-1]
+        self.assertRegex(last, r"^jumpbench-stats: cannot write " + re.escape(where) + ": .+$")
+
+    def test_standard_output_full_or_closed(self):
+        with open("/dev/full", "wb") as full:
+            for format in ("console", "json"):
+                self.assert_lost(run(*QUICK, "--benchmark_format=" + format, stdout=full),
+                                 "standard output")
+            self.assert_lost(run("--help", stdout=full), "standard output")
+        closed = run(*QUICK, stdout=subprocess.DEVNULL, preexec_fn=lambda: os.close(1))
+        self.assert_lost(closed, "standard output")
+
+    def test_out_file_full_or_beyond_the_file_size_limit(self):
+        self.assert_lost(run(*QUICK, "--benchmark_out=/dev/full"), "'/dev/full'")
+        with tempfile.TemporaryDirectory() as directory:
+            name = os.path.join(directory, "results.json")
+            limited = run(*QUICK, "--benchmark_out=" + name, preexec_fn=limit_file_size_to_zero)
+            self.assert_lost(limited, "'" + name + "'")
+            self.assertEqual(os.listdir(directory), [])
+
+
+class KeptFiles:
+    """A result file and a chart already there, and a check that they are as they were."""
+
+    def setUp(self):
+        self.directory = tempfile.TemporaryDirectory()
+        self.addCleanup(self.directory.cleanup)
+        self.out = os.path.join(self.directory.name, "good.json")
+        self.chart = os.path.join(self.directory.name, "good.png")
+        for name in (self.out, self.chart):
+            with open(name, "w") as file:
+                file.write("the results of an earlier run\n")
+
+    def assert_kept(self):
+        self.assertEqual(sorted(os.listdir(self.directory.name)), ["good.json", "good.png"])
+        for name in (self.out, self.chart):
+            with open(name) as file:
+                self.assertEqual(file.read(), "the results of an earlier run\n", name)
+
+
+class FileKept(KeptFiles, unittest.TestCase):
+    """A run that fails leaves an existing result file as it was, and no other file."""
+
+    def test_filter_that_matches_nothing(self):
+        result = run("--benchmark_filter=nomatch", "--benchmark_out=" + self.out,
+                     "--chart=" + self.chart)
+        self.assertEqual(result.returncode, 2)
+        self.assertIn(b"nomatch", result.stderr)
+        self.assert_kept()
+
+    def test_write_beyond_the_file_size_limit(self):
+        result = run(*QUICK, "--benchmark_out=" + self.out, "--chart=" + self.chart,
+                     preexec_fn=limit_file_size_to_zero)
+        self.assertEqual(result.returncode, 1)
+        self.assert_kept()
+
+    def test_bad_value(self):
+        result = run("--benchmark_repetitions=0", "--benchmark_out=" + self.out,
+                     "--chart=" + self.chart)
+        self.assertEqual(result.returncode, 2)
+        self.assert_kept()
+
+    def test_a_run_that_succeeds_replaces_the_file_in_one_piece(self):
+        result = run(*QUICK, "--benchmark_out=" + self.out)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        with open(self.out) as out:
+            self.assertEqual(len(json.load(out)["pairs"]), len(PAIRS))
+        self.assertEqual(sorted(os.listdir(self.directory.name)), ["good.json", "good.png"])
+
+
+class SignalMidRun(KeptFiles, unittest.TestCase):
+    """Stopped while it measures: its temporary files removed, the files there left as they
+    were, a line that says so, and the signal's own ending."""
+
+    def test_sigint_sigterm_sighup(self):
+        for number, name in ((signal.SIGINT, "SIGINT"), (signal.SIGTERM, "SIGTERM"),
+                             (signal.SIGHUP, "SIGHUP")):
+            process = subprocess.Popen(
+                [TOOL, "--benchmark_filter=^few_jumps/long/offset:0/", "--benchmark_repetitions=100000",
+                 "--benchmark_out=" + self.out, "--chart=" + self.chart],
+                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+            # The temporary files are made before anything is measured.
+            deadline = time.monotonic() + 60
+            while len(os.listdir(self.directory.name)) < 4 and time.monotonic() < deadline:
+                time.sleep(0.05)
+            self.assertEqual(len(os.listdir(self.directory.name)), 4)
+            process.send_signal(number)
+            stdout, stderr = process.communicate(timeout=60)
+            self.assertEqual(process.returncode, -number, stderr)
+            self.assertEqual(stdout, b"")
+            self.assertRegex(stderr.decode(), f"jumpbench-stats: stopped by {name}; no result file "
+                                              "written, any that existed left as it was\n")
+            self.assert_kept()
+
+
+class BadValue(unittest.TestCase):
+    def assert_refused(self, arguments, message):
+        result = run(*arguments)
+        self.assertEqual(result.returncode, 2, arguments)
+        self.assertEqual(result.stdout, b"", arguments)
+        # One line, before anything is measured: no context lines.
+        self.assertRegex(result.stderr.decode(), "^jumpbench-stats: " + message + "\n\\Z", arguments)
+
+    def test_rounds_below_one_or_not_a_number(self):
+        for value in ("0", "-1", "abc", "", "2x"):
+            self.assert_refused(["--benchmark_repetitions=" + value],
+                                re.escape("--benchmark_repetitions (the number of rounds) takes a "
+                                          f"whole number from 1 to 1000000, not '{value}'"))
+
+    def test_values_google_benchmark_refuses_are_named(self):
+        for flag, value, allowed in (("--benchmark_time_unit", "ps", "ns, us, ms or s"),
+                                     ("--benchmark_out_format", "xml", "json, console or csv"),
+                                     ("--benchmark_format", "xml", "console, json or csv")):
+            self.assert_refused([f"{flag}={value}"], re.escape(f"{flag} takes {allowed}, not '{value}'"))
+        self.assert_refused(["--benchmark_min_time=2"], re.escape("--benchmark_min_time must stay 0, "
+                                                                  "not '2'") + ".*")
+        result = run("--v=abc")
+        self.assertEqual(result.returncode, 2)
+        self.assertIn(b"did not take '--v=abc'", result.stderr)
+
     def test_bad_flags_say_why_and_exit_2_before_measuring(self):
-        for arguments in (["--no_such_flag"], ["--realtime=maybe"], ["--benchmark_format=xml"],
-                          ["--benchmark_repetitions=many"], ["stray"],
+        for arguments in (["--no_such_flag"], ["--realtime=maybe"], ["stray"],
                           ["--benchmark_filter=no_such_copy"]):
             result = run(*arguments)
             self.assertEqual(result.returncode, 2, arguments)

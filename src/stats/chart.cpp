@@ -4,7 +4,6 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <algorithm>
@@ -13,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <iomanip>
+#include <iterator>
 #include <sstream>
 #include <thread>
 
@@ -25,10 +25,10 @@ constexpr char PNG_SIGNATURE[] = "\x89PNG\r\n\x1a\n";
 std::string system_error(const std::string& what) { return what + ": " + std::strerror(errno); }
 
 // The distinct values of `field` over the points, in the order they first appear.
-template <typename Field>
-std::vector<std::string> distinct(const std::vector<ChartPoint>& points, Field field) {
+template <typename Point, typename Field>
+std::vector<std::string> distinct(const std::vector<Point>& points, Field field) {
     std::vector<std::string> values;
-    for (const ChartPoint& point : points)
+    for (const Point& point : points)
         if (std::find(values.begin(), values.end(), point.*field) == values.end())
             values.push_back(point.*field);
     return values;
@@ -36,6 +36,12 @@ std::vector<std::string> distinct(const std::vector<ChartPoint>& points, Field f
 
 std::size_t position(const std::vector<std::string>& values, const std::string& value) {
     return std::find(values.begin(), values.end(), value) - values.begin();
+}
+
+// The colour of a placement, the same in every panel.
+const char* colour(std::size_t placement) {
+    constexpr const char* COLOURS[] = {"#1f77b4", "#e07b00", "#2ca02c", "#d62728", "#8c564b"};
+    return COLOURS[placement % std::size(COLOURS)];
 }
 
 // One panel: the sample's layouts along x, one colour per placement beside each other,
@@ -92,69 +98,114 @@ void write_panel(std::ostringstream& script, const std::vector<ChartPoint>& pane
            << " using 1:2:(0):($3-$2) with vectors nohead lw 12 lc rgb \"#dddddd\" notitle";
     for (std::size_t index = 0; index < placements.size(); ++index)
         script << ", \\\n     $points_" << sample << " using 1:($2 == " << index
-               << " ? $3 : NaN) with points pt 7 ps 1.4 title \"" << placements[index] << '"';
+               << " ? $3 : NaN) with points pt 7 ps 1.4 lc rgb \"" << colour(index) << "\" title \""
+               << placements[index] << '"';
     script << '\n';
+}
+
+// One panel of paired ratios: a point at the median with a bar over the 95 % interval,
+// one colour per offset (the per-copy panels' colours), and a dashed line at 1.
+void write_ratio_panel(std::ostringstream& script, const std::vector<ChartRatio>& panel,
+                       const std::string& name, const std::string& title,
+                       const std::vector<std::string>& placements) {
+    const std::vector<std::string> labels = distinct(panel, &ChartRatio::label);
+    const double spacing = 0.6 / static_cast<double>(placements.size());
+    double lowest = 1, highest = 1;
+    script << '$' << name << " << EOD\n";
+    for (const ChartRatio& ratio : panel) {
+        const double x = static_cast<double>(position(labels, ratio.label)) + 1 +
+                         (static_cast<double>(position(placements, ratio.offset)) -
+                          static_cast<double>(placements.size() - 1) / 2) * spacing;
+        // Without an interval, a point with no bar.
+        const double low = std::isnan(ratio.low) ? ratio.median : ratio.low;
+        const double high = std::isnan(ratio.high) ? ratio.median : ratio.high;
+        lowest = std::min(lowest, low);
+        highest = std::max(highest, high);
+        script << x << ' ' << position(placements, ratio.offset) << ' ' << ratio.median << ' '
+               << low << ' ' << high << '\n';
+    }
+    script << "EOD\n";
+    const double margin = std::max((highest - lowest) * 0.15, 0.01);
+    script << "set yrange [" << lowest - margin << ':' << highest + margin << "]\n"
+           << "set title \"" << title << "\"\n"
+           << "set xrange [0.4:" << labels.size() + 0.6 << "]\n"
+           << "set xtics rotate by -25 (";
+    for (std::size_t index = 0; index < labels.size(); ++index)
+        script << (index ? ", " : "") << '"' << labels[index] << "\" " << index + 1;
+    script << ")\n"
+           << "set arrow 1 from graph 0, first 1 to graph 1, first 1 nohead dt 2 lc rgb \"#777777\"\n"
+           << "plot";
+    const std::vector<std::string> used = distinct(panel, &ChartRatio::offset);
+    for (std::size_t index = 0; index < placements.size(); ++index) {
+        if (std::find(used.begin(), used.end(), placements[index]) == used.end()) continue;
+        script << (placements[index] == used.front() ? " " : ", \\\n    ") << '$' << name << " using 1:($2 == " << index
+               << " ? $3 : NaN):4:5 with yerrorbars pt 7 ps 1.1 lc rgb \"" << colour(index)
+               << "\" title \"" << placements[index] << '"';
+    }
+    script << "\nunset arrow 1\nset xtics norotate\n";
 }
 
 }  // namespace
 
-std::string open_chart_file(const char* path, ChartFile& file) {
-    file.path = path;
-    file.descriptor = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    file.created = file.descriptor >= 0;
-    if (file.descriptor < 0 && errno == EEXIST)
-        file.descriptor = open(path, O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-    if (file.descriptor < 0) return system_error("cannot write the chart to '" + file.path + "'");
-    struct stat chart_status, output_status;
-    std::string problem;
-    if (fstat(file.descriptor, &chart_status) != 0)
-        problem = system_error("cannot examine '" + file.path + "'");
-    else if (!S_ISREG(chart_status.st_mode))
-        problem = "the chart file '" + file.path + "' is not a regular file";
-    else if (fstat(STDOUT_FILENO, &output_status) == 0 && output_status.st_dev == chart_status.st_dev &&
-             output_status.st_ino == chart_status.st_ino)
-        problem = "the chart file '" + file.path + "' is standard output";
-    if (!problem.empty()) abandon_chart_file(file);
-    return problem;
-}
-
-void abandon_chart_file(ChartFile& file) {
-    if (file.descriptor < 0) return;
-    if (file.created) unlink(file.path.c_str());
-    close(file.descriptor);
-    file.descriptor = -1;
-}
-
-std::string chart_script(const std::vector<ChartPoint>& points, double ticks_per_cycle) {
+std::string chart_script(const std::vector<ChartPoint>& points,
+                         const std::vector<ChartRatio>& ratios, double ticks_per_cycle,
+                         const std::string& title) {
     std::ostringstream script;
     script << std::setprecision(10);
     const std::vector<std::string> samples = distinct(points, &ChartPoint::sample);
     const std::vector<std::string> placements = distinct(points, &ChartPoint::placement);
-    // One panel per sample, each as wide as its layouts need.
+    // The top row: one panel of per-copy figures per sample, each as wide as its layouts
+    // need. The bottom row: per sample, the layouts' ratios and the offsets' ratios.
     std::vector<std::vector<ChartPoint>> panels(samples.size());
     for (const ChartPoint& point : points) panels[position(samples, point.sample)].push_back(point);
-    double width_units = 0;
+    std::vector<std::vector<ChartRatio>> ratio_panels;
+    std::vector<std::string> ratio_titles;
+    for (const std::string& sample : samples)
+        for (const bool placement : {false, true}) {
+            std::vector<ChartRatio> panel;
+            for (const ChartRatio& ratio : ratios)
+                if (ratio.sample == sample && ratio.placement == placement) panel.push_back(ratio);
+            if (panel.empty()) continue;
+            ratio_panels.push_back(panel);
+            ratio_titles.push_back(sample + (placement ? ": copy / offset 0" : ": first / second layout"));
+        }
+    double top_units = 0, bottom_units = 0;
     for (const auto& panel : panels)
-        width_units += static_cast<double>(distinct(panel, &ChartPoint::layout).size()) + 2;
+        top_units += static_cast<double>(distinct(panel, &ChartPoint::layout).size()) + 2;
+    for (const auto& panel : ratio_panels)
+        bottom_units += static_cast<double>(distinct(panel, &ChartRatio::label).size()) + 2;
+    const double width_units = std::max(top_units, bottom_units * 0.8);
+    const bool two_rows = !ratio_panels.empty();
     script << "set terminal pngcairo noenhanced size " << static_cast<int>(width_units * 90 + 200)
-           << ",600 font \"sans,10\"\n"
-           << "set multiplot title \"jumpbench-stats: ticks per scan, the headline figure of each"
-              " kernel copy (long sample: min; short: mean of the lowest quarter)\"\n"
-           << "set key below horizontal\nset grid ytics\nset ylabel \"ticks per scan\"\nset ytics nomirror\n";
+           << ',' << (two_rows ? 1150 : 600) << " font \"sans,10\"\n"
+           << "set multiplot title \"" << title << "\"\n"
+           << "set key below horizontal\nset grid ytics\nset ytics nomirror\n";
+    const double row_height = two_rows ? 0.47 : 0.94;
     double origin = 0;
     for (std::size_t index = 0; index < samples.size(); ++index) {
         const double width =
-            (static_cast<double>(distinct(panels[index], &ChartPoint::layout).size()) + 2) /
-            width_units;
-        script << "set origin " << origin << ",0\nset size " << width << ",0.94\n";
+            (static_cast<double>(distinct(panels[index], &ChartPoint::layout).size()) + 2) / top_units;
+        script << "set origin " << origin << ',' << (two_rows ? 0.47 : 0) << "\nset size " << width
+               << ',' << row_height << "\nset ylabel \"ticks per scan\"\n";
         write_panel(script, panels[index], samples[index], placements, ticks_per_cycle);
+        origin += width;
+    }
+    script << "unset y2tics\nunset y2label\nset ylabel \"ratio of ticks per scan\"\n";
+    origin = 0;
+    for (std::size_t index = 0; index < ratio_panels.size(); ++index) {
+        const double width =
+            (static_cast<double>(distinct(ratio_panels[index], &ChartRatio::label).size()) + 2) /
+            bottom_units;
+        script << "set origin " << origin << ",0\nset size " << width << ',' << row_height << '\n';
+        write_ratio_panel(script, ratio_panels[index], "ratios" + std::to_string(index),
+                          ratio_titles[index], placements);
         origin += width;
     }
     script << "unset multiplot\n";
     return script.str();
 }
 
-std::string draw_chart(const std::string& script, ChartFile& file) {
+std::string draw_chart(const std::string& script, std::string& image) {
     int to_gnuplot[2], from_gnuplot[2];
     if (pipe2(to_gnuplot, O_CLOEXEC) != 0) return system_error("cannot make a pipe");
     if (pipe2(from_gnuplot, O_CLOEXEC) != 0) {
@@ -185,7 +236,6 @@ std::string draw_chart(const std::string& script, ChartFile& file) {
     if (spawned != 0) {
         close(to_gnuplot[1]);
         close(from_gnuplot[0]);
-        abandon_chart_file(file);
         errno = spawned;
         return system_error("cannot start gnuplot (install gnuplot-nox)");
     }
@@ -200,7 +250,7 @@ std::string draw_chart(const std::string& script, ChartFile& file) {
     };
     void (*old_sigpipe)(int) = signal(SIGPIPE, SIG_IGN);
     fcntl(to_gnuplot[1], F_SETFL, O_NONBLOCK);
-    std::string image;
+    image.clear();
     std::size_t written = 0;
     int input = to_gnuplot[1];
     std::string problem;
@@ -257,22 +307,6 @@ std::string draw_chart(const std::string& script, ChartFile& file) {
     } else if (problem.empty() && image.compare(0, 8, PNG_SIGNATURE) != 0) {
         problem = "gnuplot gave no PNG image";
     }
-    if (!problem.empty()) {
-        abandon_chart_file(file);
-        return problem;
-    }
-
-    if (ftruncate(file.descriptor, 0) != 0) problem = system_error("cannot write '" + file.path + "'");
-    for (std::size_t done = 0; problem.empty() && done < image.size();) {
-        const ssize_t count = write(file.descriptor, image.data() + done, image.size() - done);
-        if (count < 0 && errno != EINTR) problem = system_error("cannot write '" + file.path + "'");
-        if (count > 0) done += static_cast<std::size_t>(count);
-    }
-    if (!problem.empty()) {
-        abandon_chart_file(file);
-        return problem;
-    }
-    close(file.descriptor);
-    file.descriptor = -1;
-    return "";
+    if (!problem.empty()) image.clear();
+    return problem;
 }

@@ -3,13 +3,16 @@
 #include <x86intrin.h>
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <limits>
-#include <numeric>
+#include <random>
+#include <string>
 
 #include <benchmark/benchmark.h>
 
 #include "meter/cycle_meter.hpp"
 #include "selfcheck/selfcheck_cases.hpp"
+#include "stats/paired.hpp"
 
 namespace {
 
@@ -38,33 +41,40 @@ Stamp stamp() {
     return best;
 }
 
-void measure_copy(benchmark::State& state, const StatsCase* stats_case, const Clock* clock) {
-    const BenchCase& copy = *stats_case->copy;
-    double ticks = 0;
-    std::uint32_t len = 0;
+void note_selected(benchmark::State& state, std::vector<bool>* selected, std::size_t index) {
+    (*selected)[index] = true;
     for (auto _ : state) {
-        len = copy.measure_cycles();
-        const auto run_ticks = static_cast<double>(meter_result);
-        ticks += run_ticks;
-        // A net figure below zero (the timed loop beat the calibration) is noise on a
-        // figure near zero; a time cannot be negative.
-        state.SetIterationTime(std::max(run_ticks, 0.0) * LOOP_COUNT / clock->ticks_per_second);
     }
-    using benchmark::Counter;
-    state.counters["ticks"] = Counter(ticks, Counter::kAvgIterations);
-    state.counters["cycles"] = Counter(
-        clock->ticks_per_cycle > 0 ? ticks / clock->ticks_per_cycle : 0, Counter::kAvgIterations);
-    state.counters["len"] = len;
-    state.counters["code_bytes"] = *copy.code_bytes;
+}
+
+void replay_round(benchmark::State& state, Replay* replay) {
+    const std::size_t round = replay->next++ % replay->ticks->size();
+    const double ticks = (*replay->ticks)[round];
+    const StatsCase& stats_case = *replay->stats_case;
+    const Clock& clock = *replay->clock;
+    if ((*replay->unexplained)[round]) {
+        const std::string message =
+            "round " + std::to_string(round + 1) + ": " + std::to_string(std::lround(ticks)) +
+            " ticks per scan, " + (ticks < 0 ? "below zero" : "under a third of the copy's median") +
+            ", which the calibration cannot explain; left out of the headline and the ratios";
+        state.SkipWithError(message.c_str());
+        for (auto _ : state) {
+        }
+        return;
+    }
+    for (auto _ : state) state.SetIterationTime(ticks * LOOP_COUNT / clock.ticks_per_second);
+    const double cycles = clock.ticks_per_cycle > 0 ? ticks / clock.ticks_per_cycle : 0;
+    state.counters["ticks"] = ticks;
+    state.counters["cycles"] = cycles;
+    state.counters["len"] = stats_case.scan_length;
+    state.counters["code_bytes"] = *stats_case.copy->code_bytes;
     // What one taken branch costs, if the scan's whole cost were its taken branches: the
     // figure that compares layouts which take different numbers of branches.
-    if (stats_case->taken_branches > 0) {
-        const auto taken = static_cast<double>(stats_case->taken_branches);
+    if (stats_case.taken_branches > 0) {
+        const auto taken = static_cast<double>(stats_case.taken_branches);
         state.counters["taken"] = taken;
-        state.counters["ticks_per_taken"] = Counter(ticks / taken, Counter::kAvgIterations);
-        state.counters["cycles_per_taken"] = Counter(
-            clock->ticks_per_cycle > 0 ? ticks / taken / clock->ticks_per_cycle : 0,
-            Counter::kAvgIterations);
+        state.counters["ticks_per_taken"] = ticks / taken;
+        state.counters["cycles_per_taken"] = cycles / taken;
     }
 }
 
@@ -86,22 +96,58 @@ Clock measure_clock() {
     return clock;
 }
 
-void register_benchmarks(const std::vector<StatsCase>& cases, const Clock& clock) {
-    for (const StatsCase& stats_case : cases)
-        benchmark::RegisterBenchmark(stats_case.name.c_str(), measure_copy, &stats_case, &clock)
+int measure_rounds(std::vector<StatsCase>& cases, const std::vector<bool>& selected,
+                   std::optional<int> rounds, std::vector<std::vector<double>>& ticks) {
+    std::vector<std::size_t> order;
+    for (std::size_t index = 0; index < cases.size(); ++index)
+        if (selected[index]) order.push_back(index);
+    ticks.assign(cases.size(), {});
+    std::mt19937_64 shuffler(std::random_device{}());
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    double last_round = 0;
+    int measured = 0;
+    while (rounds ? measured < *rounds
+                  : measured < MIN_ROUNDS ||
+                        (measured < MAX_ROUNDS &&
+                         std::chrono::duration<double>(Clock::now() - start).count() + last_round <=
+                             ROUND_BUDGET_SECONDS)) {
+        const Clock::time_point round_start = Clock::now();
+        std::shuffle(order.begin(), order.end(), shuffler);
+        for (const std::size_t index : order) {
+            const int calls = cases[index].sample == "short" ? SHORT_SAMPLE_CALLS : 1;
+            double sum = 0;
+            for (int call = 0; call < calls; ++call) {
+                cases[index].scan_length = cases[index].copy->measure_cycles();
+                sum += static_cast<double>(meter_result);
+            }
+            ticks[index].push_back(sum / calls);
+        }
+        last_round = std::chrono::duration<double>(Clock::now() - round_start).count();
+        ++measured;
+    }
+    return measured;
+}
+
+void register_selection(const std::vector<StatsCase>& cases, std::vector<bool>& selected) {
+    selected.assign(cases.size(), false);
+    for (std::size_t index = 0; index < cases.size(); ++index)
+        benchmark::RegisterBenchmark(cases[index].name.c_str(), note_selected, &selected, index)
+            ->UseManualTime();
+}
+
+void register_replays(std::vector<Replay>& replays) {
+    for (Replay& replay : replays)
+        benchmark::RegisterBenchmark(replay.stats_case->name.c_str(), replay_round, &replay)
             ->UseManualTime()
             ->ComputeStatistics("min", lowest)
-            ->ComputeStatistics("low_quarter", low_quarter_mean);
+            ->ComputeStatistics("p25", lower_quartile);
 }
 
 double lowest(const std::vector<double>& figures) {
     return figures.empty() ? 0 : *std::min_element(figures.begin(), figures.end());
 }
 
-double low_quarter_mean(const std::vector<double>& figures) {
-    if (figures.empty()) return 0;
-    std::vector<double> sorted = figures;
-    std::sort(sorted.begin(), sorted.end());
-    const std::size_t count = (sorted.size() + 3) / 4;
-    return std::accumulate(sorted.begin(), sorted.begin() + count, 0.0) / count;
+double lower_quartile(const std::vector<double>& figures) {
+    return quantile(figures, HEADLINE_QUANTILE);
 }

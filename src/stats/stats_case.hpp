@@ -18,10 +18,8 @@ struct StatsCase {
     // Branches one scan takes (conditional taken and unconditional), counted exactly by
     // the profile; long sample only, 0 where not counted.
     std::uint64_t taken_branches = 0;
+    std::uint32_t scan_length = 0;  // of the copy's last run, once measured
 };
 
-// The headline aggregate of a case: the minimum for the long sample; for the short one,
-// whose figures are a few dozen whole ticks, the mean of the lowest quarter.
-inline const char* headline_aggregate(const StatsCase& stats_case) {
-    return stats_case.sample == "short" ? "low_quarter" : "min";
-}
+// The headline aggregate of a case: the lower quartile of its rounds' figures.
+inline constexpr char HEADLINE_AGGREGATE[] = "p25";

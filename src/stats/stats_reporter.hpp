@@ -1,39 +1,37 @@
-// The display reporter of the stats tool: Google Benchmark's own reporter for the chosen
-// --benchmark_format, fed through this one, which keeps every case's headline figure for
-// the chart. In the console format only the headline rows are shown (one per benchmark:
-// the min or low_quarter aggregate, or the single run without repetitions); JSON and CSV
-// get every run unchanged, so that their readers (compare.py) see all repetitions.
+// The reporter of the stats tool: Google Benchmark's own reporters for the chosen
+// --benchmark_format and --benchmark_out_format, fed through this one. In the console
+// format only the headline rows are shown (one per benchmark: the p25 aggregate, or the
+// single run of a single round) and the repetitions whose figure was left out; JSON and
+// CSV, and the --benchmark_out file, get every run unchanged, so that their readers
+// (compare.py) see every round.
 #pragma once
 
-#include <cstddef>
 #include <memory>
 #include <vector>
 
 #include <benchmark/benchmark.h>
 
-#include "stats/stats_case.hpp"
-
-struct Headline {
-    std::size_t case_index;  // into the cases the reporter was made with
-    double ticks;            // per scan
-    double cycles;           // estimated core cycles per scan
-};
-
 class StatsReporter : public benchmark::BenchmarkReporter {
 public:
-    StatsReporter(benchmark::BenchmarkReporter* shown, const std::vector<StatsCase>& cases);
+    // `file` may be null: no --benchmark_out.
+    StatsReporter(benchmark::BenchmarkReporter* shown, benchmark::BenchmarkReporter* file);
 
     bool ReportContext(const Context& context) override;
     void ReportRuns(const std::vector<Run>& runs) override;
     void Finalize() override;
 
     bool console() const { return console_; }
-    // In the order the benchmarks finished.
-    const std::vector<Headline>& headlines() const { return headlines_; }
 
 private:
     std::unique_ptr<benchmark::BenchmarkReporter> shown_;
-    const std::vector<StatsCase>& cases_;
+    std::unique_ptr<benchmark::BenchmarkReporter> file_;
     bool console_;
-    std::vector<Headline> headlines_;
+};
+
+// A reporter that reports nothing: for the pass that only learns which benchmarks the
+// flags select.
+class SilentReporter : public benchmark::BenchmarkReporter {
+public:
+    bool ReportContext(const Context&) override { return true; }
+    void ReportRuns(const std::vector<Run>&) override {}
 };

@@ -1,0 +1,175 @@
+#include "stats/output_file.hpp"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+
+namespace {
+
+// The temporary files, for the signal handler: fixed buffers, since the handler may
+// neither allocate nor take a lock.
+struct PendingFile {
+    char path[PATH_MAX];
+    volatile sig_atomic_t active;
+};
+PendingFile pending_files[4];
+char stop_message[3][160];  // by signal: SIGINT, SIGTERM, SIGHUP
+
+constexpr int STOP_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
+
+void write_all(int descriptor, const char* text) {
+    for (std::size_t done = 0, size = std::strlen(text); done < size;) {
+        const ssize_t count = write(descriptor, text + done, size - done);
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) return;
+        done += static_cast<std::size_t>(count);
+    }
+}
+
+void stop(int signal_number) {
+    for (PendingFile& file : pending_files)
+        if (file.active) unlink(file.path);
+    for (std::size_t index = 0; index < std::size(STOP_SIGNALS); ++index)
+        if (STOP_SIGNALS[index] == signal_number) write_all(STDERR_FILENO, stop_message[index]);
+    // The signal's own ending, which the caller's shell reads as 128 + the signal.
+    signal(signal_number, SIG_DFL);
+    raise(signal_number);
+}
+
+PendingFile* pend(const std::string& path) {
+    for (PendingFile& file : pending_files) {
+        if (file.active || path.size() >= sizeof file.path) continue;
+        std::memcpy(file.path, path.c_str(), path.size() + 1);
+        file.active = 1;
+        return &file;
+    }
+    return nullptr;
+}
+
+void unpend(const std::string& path) {
+    for (PendingFile& file : pending_files)
+        if (file.active && path == file.path) file.active = 0;
+}
+
+std::string system_error(const std::string& what) { return what + ": " + std::strerror(errno); }
+
+std::string directory_of(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string base_of(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+void prepare_output(const char* tool) {
+    for (int descriptor = 0; descriptor <= 2; ++descriptor)
+        if (fcntl(descriptor, F_GETFD) < 0 && errno == EBADF) {
+            const int opened = open("/dev/null", O_RDONLY);
+            if (opened >= 0 && opened != descriptor) {
+                dup2(opened, descriptor);
+                close(opened);
+            }
+        }
+    signal(SIGXFSZ, SIG_IGN);
+    const char* names[] = {"SIGINT", "SIGTERM", "SIGHUP"};
+    struct sigaction action {};
+    action.sa_handler = stop;
+    sigemptyset(&action.sa_mask);
+    for (const int blocked : STOP_SIGNALS) sigaddset(&action.sa_mask, blocked);
+    for (std::size_t index = 0; index < std::size(STOP_SIGNALS); ++index) {
+        std::snprintf(stop_message[index], sizeof stop_message[index],
+                      "%s: stopped by %s; no result file written, any that existed left as it was\n",
+                      tool, names[index]);
+        sigaction(STOP_SIGNALS[index], &action, nullptr);
+    }
+}
+
+std::string open_output_file(const char* target, bool special_allowed, OutputFile& file) {
+    file = OutputFile{};
+    file.target = target;
+    if (file.target.empty()) return "no file name given";
+    file.path = target;
+    struct stat status;
+    const bool exists = stat(target, &status) == 0;
+    if (exists && !S_ISREG(status.st_mode)) {
+        if (!special_allowed) return "'" + file.target + "' is not a regular file";
+        file.descriptor = open(target, O_WRONLY | O_CLOEXEC);
+        if (file.descriptor < 0) return system_error("cannot write '" + file.target + "'");
+        return "";
+    }
+    if (exists) {
+        // Renaming over a symbolic link would replace the link, not the file it names.
+        char* resolved = realpath(target, nullptr);
+        if (resolved != nullptr) {
+            file.path = resolved;
+            std::free(resolved);
+        }
+    }
+    const mode_t mode = exists ? (status.st_mode & 07777) : 0666;
+    const std::string stem = directory_of(file.path) + "/." + base_of(file.path) + ".";
+    for (unsigned attempt = 0; file.descriptor < 0 && attempt < 100; ++attempt) {
+        file.temporary = stem + std::to_string(getpid()) + "-" + std::to_string(attempt) + ".tmp";
+        // Pended first, so that a signal between the two leaves nothing behind.
+        PendingFile* pending = pend(file.temporary);
+        file.descriptor = open(file.temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (file.descriptor < 0 && pending != nullptr) pending->active = 0;
+        if (file.descriptor < 0 && errno != EEXIST)
+            return system_error("cannot write '" + file.target + "'");
+        if (file.descriptor >= 0 && pending == nullptr) {
+            abandon_output_file(file);
+            return "too many output files";
+        }
+    }
+    if (file.descriptor < 0) return "cannot make a temporary file beside '" + file.target + "'";
+    if (exists) fchmod(file.descriptor, mode);  // the umask applies at creation only
+    return "";
+}
+
+std::string commit_output_file(OutputFile& file, const std::string& content) {
+    std::string problem;
+    for (std::size_t done = 0; problem.empty() && done < content.size();) {
+        const ssize_t count = write(file.descriptor, content.data() + done, content.size() - done);
+        if (count < 0 && errno != EINTR) problem = system_error("cannot write '" + file.target + "'");
+        if (count > 0) done += static_cast<std::size_t>(count);
+    }
+    if (close(file.descriptor) != 0 && problem.empty())
+        problem = system_error("cannot write '" + file.target + "'");
+    file.descriptor = -1;
+    if (problem.empty() && !file.temporary.empty() &&
+        rename(file.temporary.c_str(), file.path.c_str()) != 0)
+        problem = system_error("cannot replace '" + file.target + "'");
+    if (!problem.empty() && !file.temporary.empty()) unlink(file.temporary.c_str());
+    unpend(file.temporary);
+    return problem;
+}
+
+void abandon_output_file(OutputFile& file) {
+    if (file.descriptor < 0) return;
+    close(file.descriptor);
+    file.descriptor = -1;
+    if (file.temporary.empty()) return;
+    unlink(file.temporary.c_str());
+    unpend(file.temporary);
+}
+
+std::string write_standard_output(const std::string& content) {
+    for (std::size_t done = 0; done < content.size();) {
+        const ssize_t count = write(STDOUT_FILENO, content.data() + done, content.size() - done);
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) return system_error("cannot write standard output");
+        done += static_cast<std::size_t>(count);
+    }
+    return "";
+}

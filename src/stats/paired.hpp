@@ -1,0 +1,106 @@
+// Paired comparisons of kernel copies measured in rounds. Every copy is measured once per
+// round, so two copies' figures of the same round saw the same phase of the machine; the
+// ratio of the two within each round cancels what the phase does to both, and the median
+// of the per-round ratios is the comparison. Its 95 % interval comes from the order
+// statistics of the binomial: the k-th lowest and k-th highest ratio bound the median with
+// a probability that needs no assumption about the ratios' distribution, only that the
+// rounds are independent.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+inline constexpr double CONFIDENCE = 0.95;
+
+// The fewest values with a 95 % interval of their median: with 5, the lowest and highest
+// bound it with only 1 - 2/32 = 93.75 %.
+inline constexpr std::size_t FEWEST_FOR_INTERVAL = 6;
+
+struct MedianInterval {
+    std::size_t count = 0;  // values summarised
+    double median = 0;
+    // The interval, when there are at least FEWEST_FOR_INTERVAL values: the order
+    // statistics bounding the median with a probability of at least CONFIDENCE.
+    std::optional<double> low, high;
+    double confidence = 0;  // that probability exactly (0 without an interval)
+};
+
+// The number of values cut off at each end for the interval of the median of `count`
+// values: the largest k with P(Binomial(count, 1/2) < k) <= (1 - CONFIDENCE) / 2, so that
+// the k-th lowest and k-th highest values (1-based) bound the median. 0 for too few.
+std::size_t interval_rank(std::size_t count);
+
+// The median (the mean of the middle two for an even count) and its interval. Empty
+// values give count 0 and no interval.
+MedianInterval median_interval(std::vector<double> values);
+
+// The p-quantile (0 <= p <= 1) of the values, interpolated between the two order
+// statistics around position p * (count - 1). 0 for no values.
+double quantile(std::vector<double> values, double p);
+
+// The headline of a copy: the lower quartile of its explained figures over the rounds,
+// low enough to leave out rounds that something else slowed, robust against a single
+// figure that is too low.
+inline constexpr double HEADLINE_QUANTILE = 0.25;
+
+// A figure the calibration cannot explain: a net time below zero, or below a third of the
+// copy's median figure. The meter subtracts an empty loop's time measured just before; a
+// disturbance inside that short interval makes the difference far too small. Slow phases
+// of the machine make a copy's figures up to about twice its fast ones, never three times,
+// so a real fast figure is never taken for one of these.
+inline constexpr double FAR_BELOW = 1.0 / 3;
+
+// For each figure, whether the calibration cannot explain it.
+std::vector<bool> unexplained_figures(const std::vector<double>& figures);
+
+// A copy measured in rounds, as the comparisons see it.
+struct RoundFigures {
+    std::string layout;
+    std::string sample;  // long or short
+    int offset;          // of the kernel's entry in its 64-byte line
+    std::vector<double> ticks;  // per scan, one per round
+};
+
+enum class PairKind {
+    LAYOUTS,    // two layouts' copies at the same offset
+    PLACEMENT,  // a copy against its own layout and sample at offset 0
+};
+
+struct PairedRatio {
+    PairKind kind;
+    std::size_t first, second;  // into the copies; the ratio is first / second
+    MedianInterval ratio;    // of first / second per round
+    MedianInterval inverse;  // of second / first, the same rounds
+};
+
+// The comparisons among the copies: per sample, every two layouts at each offset (in the
+// copies' order), then each copy at an offset other than 0 against its layout's copy at
+// offset 0. A round counts for a pair only where both figures are explained.
+std::vector<PairedRatio> paired_ratios(const std::vector<RoundFigures>& copies);
+
+// Whether the pair's interval excludes 1: a difference shown.
+bool shown(const PairedRatio& pair);
+
+// The verdict in words: "few_jumps is 4.1 % faster than many_jumps at offset 48 (95 %: 3.2
+// to 5.0 %)" or "many_jumps/long: offset 0 is 9.8 % faster than offset 48 (...)" where
+// the interval excludes 1, else "<first> vs <second> ...: no difference shown".
+std::string verdict(const PairedRatio& pair, const std::vector<RoundFigures>& copies);
+
+// The console text: per sample, the table of layout ratios by offset and the table of
+// each layout's offsets against offset 0, each cell "median [low, high]", then the
+// verdicts of the differences shown and, grouped, the pairs with no difference shown.
+std::string ratio_tables(const std::vector<PairedRatio>& pairs,
+                         const std::vector<RoundFigures>& copies);
+
+// The pairs as a JSON array's elements (indented for the top level of Google Benchmark's
+// report), one object per pair: names, kind, sample, median, low, high, confidence, rounds
+// and verdict. `names` are the copies' benchmark names.
+std::string pairs_json(const std::vector<PairedRatio>& pairs,
+                       const std::vector<RoundFigures>& copies,
+                       const std::vector<std::string>& names);
+
+// Google Benchmark's JSON report with "pairs" added after "benchmarks". The report as
+// given when it does not end as Google Benchmark ends it.
+std::string with_pairs(const std::string& report, const std::string& pairs);

@@ -1,0 +1,185 @@
+// The stats tool's statistics on made-up figures: the interval of the median, the outlier
+// rule, which copies are paired, the verdicts' rules and words, and the pairs in the JSON.
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "stats/paired.hpp"
+
+namespace {
+
+// first, first + 1, ... in a shuffled order, as rounds would give them.
+std::vector<double> shuffled_run(double first, std::size_t count) {
+    std::vector<double> values;
+    for (std::size_t index = 0; index < count; ++index) values.push_back(first + index);
+    std::shuffle(values.begin(), values.end(), std::mt19937(7));
+    return values;
+}
+
+RoundFigures copy(const char* layout, int offset, std::vector<double> ticks,
+                  const char* sample = "long") {
+    return {layout, sample, offset, std::move(ticks)};
+}
+
+// The known tables: n = 6 is the first with an interval, [x(1), x(6)] at 96.9 %; n = 15
+// gives [x(4), x(12)] at 96.5 %; n = 100 gives [x(40), x(61)].
+TEST(MedianInterval, OrderStatisticsOfTheBinomial) {
+    EXPECT_EQ(interval_rank(5), 0u);
+    EXPECT_EQ(interval_rank(6), 1u);
+    EXPECT_EQ(interval_rank(15), 4u);
+    EXPECT_EQ(interval_rank(20), 6u);
+    EXPECT_EQ(interval_rank(100), 40u);
+
+    const MedianInterval odd = median_interval(shuffled_run(1, 15));
+    EXPECT_EQ(odd.count, 15u);
+    EXPECT_EQ(odd.median, 8);
+    EXPECT_EQ(*odd.low, 4);
+    EXPECT_EQ(*odd.high, 12);
+    EXPECT_DOUBLE_EQ(odd.confidence, 1 - 2 * 576.0 / 32768);
+
+    const MedianInterval even = median_interval(shuffled_run(1, 100));
+    EXPECT_EQ(even.median, 50.5);
+    EXPECT_EQ(*even.low, 40);
+    EXPECT_EQ(*even.high, 61);
+    EXPECT_GE(even.confidence, CONFIDENCE);
+
+    const MedianInterval few = median_interval({3, 1, 2, 5, 4});
+    EXPECT_EQ(few.median, 3);
+    EXPECT_FALSE(few.low.has_value());
+    EXPECT_EQ(median_interval({}).count, 0u);
+}
+
+TEST(Quantile, InterpolatesBetweenOrderStatistics) {
+    EXPECT_EQ(quantile({5, 1, 4, 2, 3}, 0.25), 2);
+    EXPECT_EQ(quantile({4, 1, 3, 2}, 0.25), 1.75);
+    EXPECT_EQ(quantile({7}, 0.25), 7);
+    EXPECT_EQ(quantile({}, 0.25), 0);
+}
+
+// Below zero, or below a third of the copy's median: a fast phase at half the median is
+// a real figure.
+TEST(Unexplained, BelowZeroOrFarBelowTheMedian) {
+    // Median 98: 32 is below a third of it, 34 and 50 are not.
+    EXPECT_EQ(unexplained_figures({100, 101, -5, 99, 32, 102, 34, 98, 50}),
+              (std::vector<bool>{false, false, true, false, true, false, false, false, false}));
+    EXPECT_EQ(unexplained_figures({20, 21, 20}), (std::vector<bool>{false, false, false}));
+}
+
+// Layouts at each common offset, then each copy against offset 0 of its own layout and
+// sample; a round counts only where both figures are explained.
+TEST(PairedRatios, WhichCopiesArePairedAndWhichRoundsCount) {
+    const std::vector<RoundFigures> copies = {
+        copy("few_jumps", 0, {100, 100, 100, 100, 100, 100, 100}),
+        copy("few_jumps", 48, {110, 110, 110, -3, 110, 110, 110}),
+        copy("many_jumps", 0, {200, 200, 200, 200, 200, 200, 200}),
+        copy("many_jumps", 16, {200, 200, 200, 200, 200, 200, 200}),
+        copy("few_jumps", 16, {20, 20, 20, 20, 20, 20, 20}, "short"),
+    };
+    const std::vector<PairedRatio> pairs = paired_ratios(copies);
+    ASSERT_EQ(pairs.size(), 3u);
+    EXPECT_EQ(pairs[0].kind, PairKind::LAYOUTS);
+    EXPECT_EQ(pairs[0].first, 0u);
+    EXPECT_EQ(pairs[0].second, 2u);
+    EXPECT_EQ(pairs[0].ratio.median, 0.5);
+    EXPECT_EQ(pairs[0].inverse.median, 2);
+    EXPECT_EQ(pairs[1].kind, PairKind::PLACEMENT);
+    EXPECT_EQ(pairs[1].first, 1u);
+    EXPECT_EQ(pairs[1].second, 0u);
+    EXPECT_EQ(pairs[1].ratio.count, 6u);  // the round with -3 left out
+    EXPECT_DOUBLE_EQ(pairs[1].ratio.median, 1.1);
+    EXPECT_EQ(pairs[2].first, 3u);
+    EXPECT_EQ(pairs[2].second, 2u);
+}
+
+PairedRatio only_pair(const std::vector<RoundFigures>& copies) {
+    const std::vector<PairedRatio> pairs = paired_ratios(copies);
+    EXPECT_EQ(pairs.size(), 1u);
+    return pairs.at(0);
+}
+
+// In words only where the interval excludes 1, the faster copy named first; otherwise no
+// difference shown, also where the interval touches 1 or there is none.
+TEST(Verdict, WordsOnlyWhereTheIntervalExcludesOne) {
+    const std::vector<double> hundred(15, 100);
+    // Ratios 0.85 to 0.99: median 0.92, interval [0.88, 0.96].
+    const std::vector<RoundFigures> faster = {copy("few_jumps", 48, shuffled_run(85, 15)),
+                                              copy("many_jumps", 48, hundred)};
+    EXPECT_EQ(verdict(only_pair(faster), faster),
+              "few_jumps is 8.0 % faster than many_jumps at offset 48 (95 %: 4.0 to 12.0 %)");
+    // Ratios 1.01 to 1.15: the second is faster, by 1 - 100/108 (100/104 to 100/112).
+    const std::vector<RoundFigures> slower = {copy("few_jumps", 48, shuffled_run(101, 15)),
+                                              copy("many_jumps", 48, hundred)};
+    EXPECT_EQ(verdict(only_pair(slower), slower),
+              "many_jumps is 7.4 % faster than few_jumps at offset 48 (95 %: 3.8 to 10.7 %)");
+    const std::vector<RoundFigures> placed = {copy("many_jumps", 0, hundred),
+                                              copy("many_jumps", 48, shuffled_run(101, 15))};
+    EXPECT_EQ(verdict(only_pair(placed), placed),
+              "many_jumps/long: offset 0 is 7.4 % faster than offset 48 (95 %: 3.8 to 10.7 %)");
+    // Ratios 0.90 to 1.04: the interval [0.93, 1.01] holds 1.
+    const std::vector<RoundFigures> overlapping = {copy("few_jumps", 0, shuffled_run(90, 15)),
+                                                   copy("switch", 0, hundred)};
+    EXPECT_FALSE(shown(only_pair(overlapping)));
+    EXPECT_EQ(verdict(only_pair(overlapping), overlapping),
+              "few_jumps vs switch at offset 0: no difference shown");
+    // Ratios 0.89 to 1.03: the interval's high end is exactly 1.
+    const std::vector<RoundFigures> touching = {copy("few_jumps", 0, shuffled_run(89, 15)),
+                                                copy("switch", 0, hundred)};
+    EXPECT_EQ(*only_pair(touching).ratio.high, 1);
+    EXPECT_FALSE(shown(only_pair(touching)));
+    const std::vector<RoundFigures> few = {copy("few_jumps", 0, {50, 51, 52, 53, 54}),
+                                           copy("switch", 0, {100, 100, 100, 100, 100})};
+    EXPECT_EQ(verdict(only_pair(few), few),
+              "few_jumps vs switch at offset 0: no difference shown (5 rounds, too few for an "
+              "interval)");
+}
+
+TEST(RatioTables, CellsByOffsetThenVerdicts) {
+    const std::vector<double> hundred(15, 100);
+    const std::vector<RoundFigures> copies = {
+        copy("few_jumps", 0, shuffled_run(90, 15)), copy("few_jumps", 48, shuffled_run(85, 15)),
+        copy("switch", 0, hundred), copy("switch", 48, hundred)};
+    const std::string text = ratio_tables(paired_ratios(copies), copies);
+    EXPECT_NE(text.find("few_jumps / switch  0.970 [0.930, 1.010]  0.920 [0.880, 0.960]\n"),
+              std::string::npos) << text;
+    EXPECT_NE(text.find("switch               1.000 [1.000, 1.000]\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nVerdicts, long sample:\n"
+                        "  few_jumps is 8.0 % faster than switch at offset 48 (95 %: 4.0 to 12.0 %)\n"
+                        // Round by round (85 + i) / (90 + i): 92/97 the median, 96/101 to 88/93.
+                        "  few_jumps/long: offset 48 is 5.2 % faster than offset 0 (95 %: 5.0 to 5.4 %)\n"
+                        "  no difference shown:\n"
+                        "    few_jumps vs switch at offset 0\n"
+                        "    switch/long: offset 48 vs offset 0\n"),
+              std::string::npos) << text;
+}
+
+// The pairs go after Google Benchmark's "benchmarks" list; a report that does not end as
+// Google Benchmark ends one is left as it is.
+TEST(PairsJson, AddedAfterTheBenchmarks) {
+    const std::vector<RoundFigures> copies = {copy("few_jumps", 0, {50, 51, 52, 53, 54}),
+                                              copy("switch", 0, {100, 100, 100, 100, 100})};
+    const std::string pairs =
+        pairs_json(paired_ratios(copies), copies, {"few_jumps/long/offset:0/manual_time",
+                                                   "switch/long/offset:0/manual_time"});
+    const std::string report = "{\n  \"context\": {},\n  \"benchmarks\": [\n    {}\n  ]\n}\n";
+    EXPECT_EQ(with_pairs(report, pairs),
+              "{\n  \"context\": {},\n  \"benchmarks\": [\n    {}\n  ],\n  \"pairs\": [\n"
+              "    {\n"
+              "      \"first\": \"few_jumps/long/offset:0/manual_time\",\n"
+              "      \"second\": \"switch/long/offset:0/manual_time\",\n"
+              "      \"kind\": \"layouts\",\n"
+              "      \"sample\": \"long\",\n"
+              "      \"median\": 0.52,\n"
+              "      \"low\": null,\n"
+              "      \"high\": null,\n"
+              "      \"confidence\": null,\n"
+              "      \"rounds\": 5,\n"
+              "      \"verdict\": \"few_jumps vs switch at offset 0: no difference shown (5 rounds, "
+              "too few for an interval)\"\n"
+              "    }\n  ]\n}\n");
+    EXPECT_EQ(with_pairs("{\"benchmarks\": []}", pairs), "{\"benchmarks\": []}");
+}
+
+}  // namespace
