@@ -13,6 +13,7 @@ struct FigureText {
 };
 
 // Formats `ticks` and the case's code bytes into the two buffers and writes the tick
-// figure, the label and the code-bytes figure, in that order.
-void write_row_start(std::int32_t ticks, const BenchCase& bench_case, FigureText& ticks_text,
-                     FigureText& code_bytes_text);
+// figure, the unit (a console text, left out where nullptr: the benchmark's labels carry
+// their own), the label and the code-bytes figure, in that order.
+void write_row_start(std::int32_t ticks, const char* unit, const BenchCase& bench_case,
+                     FigureText& ticks_text, FigureText& code_bytes_text);

@@ -39,7 +39,7 @@ void run_benchmark() {
         ReportLine& line = report_lines[row];
         // Nothing is written while a measurement runs: the line follows it.
         const std::uint32_t scan_length = bench_case.measure_cycles();
-        write_row_start(shown_ticks(), bench_case, line.ticks, line.code_bytes);
+        write_row_start(shown_ticks(), nullptr, bench_case, line.ticks, line.code_bytes);
         write_text(BYTES_TEXT.bytes);
         format_int32(static_cast<std::int32_t>(scan_length), line.scan_length.bytes);
         write_text(line.scan_length.bytes);

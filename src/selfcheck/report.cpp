@@ -61,13 +61,8 @@ int write_selfcheck_report(const std::int32_t (&figures)[SELFCHECK_CASE_COUNT],
     for (std::size_t row = 0; row < SELFCHECK_CASE_COUNT; ++row) {
         const SelfcheckCase& selfcheck_case = selfcheck_cases[row];
         ReportLine& line = report_lines[row];
-        format_int32(figures[row], line.ticks.bytes);
-        write_text(line.ticks.bytes);
-        write_text(singular(figures[row]) ? TICK_TEXT.bytes : TICKS_TEXT.bytes);
-        write_text(selfcheck_case.copy.label);
-        format_int32(static_cast<std::int32_t>(*selfcheck_case.copy.code_bytes),
-                     line.code_bytes.bytes);
-        write_text(line.code_bytes.bytes);
+        write_row_start(figures[row], singular(figures[row]) ? TICK_TEXT.bytes : TICKS_TEXT.bytes,
+                        selfcheck_case.copy, line.ticks, line.code_bytes);
         write_text(BYTES_TEXT.bytes);
         if (selfcheck_case.chain_length > 0) {
             // Ticks per add: each add waits one core cycle for the one before it, so this
