@@ -105,10 +105,10 @@ print("share of each invocation's intervals holding the all-invocation median: "
 headlines = {}  # copy -> [headline per invocation]
 for report in reports:
     for entry in report["benchmarks"]:
-        if entry.get("run_type") == "aggregate" and entry["aggregate_name"] == "p25":
+        if entry.get("run_type") == "aggregate" and entry["aggregate_name"] == "undisturbed":
             headlines.setdefault(short(entry["run_name"]), []).append(entry["ticks"])
 print()
-print("| copy | headline (p25) median ticks | lowest | highest | MAD/median |")
+print("| copy | headline (undisturbed median) median ticks | lowest | highest | MAD/median |")
 print("|---|---:|---:|---:|---:|")
 for name, figures in headlines.items():
     median, relative = spread(figures)

@@ -24,7 +24,8 @@ namespace {
 
 // The sequence of one instance. Tokens: a hex byte; [variable] the 32-bit address field of
 // a static variable, its absolute address in 32-bit mode and its distance from the end of
-// the row's instruction in 64-bit mode (RIP-relative); <routine> a call's 32-bit
+// the row's instruction in 64-bit mode (RIP-relative); #runs the instance's run count,
+// 32-bit (the benchmark's LOOP_COUNT, or the stats copies' own); <routine> a call's 32-bit
 // displacement to it; "filler" instructions without effect up to the next 16-byte
 // boundary (before "kernel": up to the copy's entry, which must lie on one);
 // "@calibration" marks the calibration loop's head there; "kernel" the instance's kernel
@@ -37,12 +38,12 @@ std::vector<Encoding> meter_steps() {
     const auto add = [&steps](const std::vector<Encoding>& rows) {
         steps.insert(steps.end(), rows.begin(), rows.end());
     };
-    add({{"C7 05 [loop_count] A0 86 01 00", "mov dword [loop_count], 100000"}});
+    add({{"C7 05 [loop_count] #runs", "mov dword [loop_count], runs"}});
     add(frame.priority_high);
     add({
         {"33 C0 0F A2 0F 31", "xor eax, eax; cpuid; rdtsc (t0)"},
         {"52 50", "push edx; push eax"},
-        {"C7 05 [loop_counter] A0 86 01 00", "mov dword [loop_counter], 100000"},
+        {"C7 05 [loop_counter] #runs", "mov dword [loop_counter], runs"},
         {"33 C0 0F A2", "xor eax, eax; cpuid"},
         {"filler @calibration", "filler up to the calibration loop's head"},
         {"83 2D [loop_counter] 01", "sub dword [loop_counter], 1"},
@@ -52,7 +53,7 @@ std::vector<Encoding> meter_steps() {
         {"52 50", "push edx; push eax (the overhead)"},
         {"33 C0 0F A2 0F 31", "xor eax, eax; cpuid; rdtsc (t2)"},
         {"52 50", "push edx; push eax"},
-        {"C7 05 [loop_counter] A0 86 01 00", "mov dword [loop_counter], 100000"},
+        {"C7 05 [loop_counter] #runs", "mov dword [loop_counter], runs"},
         {"33 C0 0F A2", "xor eax, eax; cpuid"},
         {"filler kernel", "filler up to the kernel's entry, the kernel copy and its exit step"},
         {"83 2D [loop_counter] 01", "sub dword [loop_counter], 1"},
@@ -152,7 +153,7 @@ std::size_t row_length(const char* row) {
     std::istringstream tokens(row);
     std::size_t length = 0;
     for (std::string token; tokens >> token;)
-        length += token.front() == '[' || token.front() == '<' ? 4 : 1;
+        length += token.front() == '[' || token.front() == '<' || token.front() == '#' ? 4 : 1;
     return length;
 }
 
@@ -212,6 +213,9 @@ std::string meter_mismatch(const MeterInstance& instance) {
                     MODE_64 ? address_of(row_start + row_length(step.bytes)) + read_displacement(at)
                             : read_u32(at);
                 if (field != variable_address(token)) return where.str() + token + " differs";
+                at += 4;
+            } else if (token == "#runs") {
+                if (read_u32(at) != instance.runs) return where.str() + "another run count";
                 at += 4;
             } else if (token.front() == '<') {
                 const std::uintptr_t target = address_of(at + 4) + read_displacement(at);

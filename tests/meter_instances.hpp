@@ -1,13 +1,15 @@
 // Every meter instance the project lays out, for the tests that read laid-out code back:
 // the benchmark's, the self-check's and the stats tool's placed copies, with the form of
-// their jumps back.
+// their jumps back and their run count.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "case_lists.hpp"
 #include "meter/bench_case.hpp"
+#include "meter/loop_count.h"
 #include "stats/placed_cases.hpp"
 
 // sub esi, imm32: the step at a copy's exit label, run with the copy but not counted in
@@ -17,13 +19,14 @@ inline constexpr std::size_t EXIT_STEP_BYTES = 6;
 struct MeterInstance {
     const BenchCase* copy;
     bool near_loop_back;  // 0F 85 rel32 instead of 75 rel8, in both loops
+    std::uint32_t runs;   // of each loop, and the divisor
 };
 
 inline std::vector<MeterInstance> all_meter_instances() {
     std::vector<MeterInstance> instances;
-    for (const BenchCase& copy : bench_cases) instances.push_back({&copy, false});
+    for (const BenchCase& copy : bench_cases) instances.push_back({&copy, false, LOOP_COUNT});
     for (std::size_t row = 0; row < SELFCHECK_CASE_COUNT; ++row)
-        instances.push_back({&selfcheck_cases[row].copy, SELFCHECK_NEAR_LOOP_BACK[row]});
-    for (const PlacedCase& placed : placed_cases) instances.push_back({&placed.copy, false});
+        instances.push_back({&selfcheck_cases[row].copy, SELFCHECK_NEAR_LOOP_BACK[row], LOOP_COUNT});
+    for (const PlacedCase& placed : placed_cases) instances.push_back({&placed.copy, false, placed.runs});
     return instances;
 }

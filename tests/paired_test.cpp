@@ -1,5 +1,6 @@
 // The stats tool's statistics on made-up figures: the interval of the median, the outlier
-// rule, which copies are paired, the verdicts' rules and words, and the pairs in the JSON.
+// rule, the undisturbed figures and the headline, which copies and rounds are paired, the
+// interval over blocks of rounds, the verdicts' rules and words, and the pairs in the JSON.
 #include <algorithm>
 #include <random>
 #include <string>
@@ -94,10 +95,100 @@ TEST(PairedRatios, WhichCopiesArePairedAndWhichRoundsCount) {
     EXPECT_EQ(pairs[2].second, 2u);
 }
 
-PairedRatio only_pair(const std::vector<RoundFigures>& copies) {
-    const std::vector<PairedRatio> pairs = paired_ratios(copies);
+// As many blocks as rounds: each round's ratio is a block's median, the interval the
+// rounds' own order statistics, for the tests of what follows from an interval.
+constexpr std::size_t BLOCK_A_ROUND = 1000;
+
+PairedRatio only_pair(const std::vector<RoundFigures>& copies, std::size_t blocks = BLOCK_A_ROUND) {
+    const std::vector<PairedRatio> pairs = paired_ratios(copies, blocks);
     EXPECT_EQ(pairs.size(), 1u);
     return pairs.at(0);
+}
+
+// A fast phase near 100 and a slow one near 200, with an unexplained figure: the fast
+// level is the 5th percentile of the explained figures, and a figure counts up to 1.3 times
+// it, whatever share of the rounds ran slow.
+TEST(Undisturbed, TheFastPhaseWhateverTheSlowShare) {
+    std::vector<double> figures;
+    for (int round = 0; round < 40; ++round) figures.push_back(round % 4 == 0 ? 100 + round % 8 : 200);
+    figures.push_back(-40);
+    const std::vector<bool> undisturbed = undisturbed_figures(figures);
+    for (std::size_t round = 0; round < figures.size(); ++round)
+        EXPECT_EQ(undisturbed[round], figures[round] > 0 && figures[round] < 150) << round;
+    // The band's edge: the fast level is 100 (the lowest 5 % all are), 130 counts, 131 not.
+    std::vector<double> edge(40, 100);
+    edge.push_back(130);
+    edge.push_back(131);
+    const std::vector<bool> at_edge = undisturbed_figures(edge);
+    EXPECT_TRUE(at_edge[40]);
+    EXPECT_FALSE(at_edge[41]);
+}
+
+// The headline: the median of the undisturbed figures, the same with a quarter or three
+// quarters of the rounds slow, where the lower quartile of all rounds would move with the
+// share; a constant counter stays itself.
+TEST(Undisturbed, HeadlineIsTheMedianOfTheUndisturbed) {
+    const auto rounds = [](int slow_of_eight) {
+        std::vector<double> figures;
+        for (int round = 0; round < 80; ++round)
+            figures.push_back(round % 8 < slow_of_eight ? 210 : 100 + round % 5);
+        return figures;
+    };
+    EXPECT_EQ(undisturbed_median(rounds(2)), 102);
+    EXPECT_EQ(undisturbed_median(rounds(6)), 102);
+    EXPECT_NE(quantile(rounds(2), 0.25), quantile(rounds(6), 0.25));
+    EXPECT_EQ(undisturbed_median(std::vector<double>(9, 500)), 500);
+    EXPECT_EQ(undisturbed_median({}), 0);
+}
+
+// A round counts for a pair only where both figures are undisturbed: rounds of the slow
+// phase, with their other ratio, and rounds cut through by a phase change do not move it.
+TEST(PairedRatios, OnlyRoundsUndisturbedInBothCount) {
+    std::vector<double> first, second;
+    for (int round = 0; round < 64; ++round) {
+        const int phase = round % 4;  // 0, 1: fast; 2: slow; 3: the first copy slow only
+        first.push_back(phase < 2 ? 150 : 280);
+        second.push_back(phase == 2 ? 190 : 100);
+    }
+    const std::vector<RoundFigures> copies = {copy("few_jumps", 0, first), copy("pair_step", 0, second)};
+    const PairedRatio pair = only_pair(copies, INTERVAL_BLOCKS);
+    EXPECT_EQ(pair.ratio.count, 32u);
+    EXPECT_EQ(pair.ratio.median, 1.5);
+    EXPECT_EQ(*pair.ratio.low, 1.5);
+    EXPECT_EQ(*pair.ratio.high, 1.5);
+}
+
+// The interval comes from the medians of blocks of consecutive rounds, 8 by default: of
+// 64 rounds, 8 a block, the lowest and highest block median at 1 - 2/256. The ratio itself
+// is the median of all the rounds'.
+TEST(PairedRatios, IntervalOverBlocksOfConsecutiveRounds) {
+    std::vector<double> first;
+    for (int block = 0; block < 8; ++block)
+        for (const double within : {0.0, 2.0, 3.0, 10.0, 10.0, 3.0, 2.0, 0.0})
+            first.push_back(100 + block + within);
+    const std::vector<RoundFigures> copies = {copy("few_jumps", 16, first),
+                                              copy("many_jumps", 16, std::vector<double>(64, 100))};
+    const PairedRatio pair = only_pair(copies, INTERVAL_BLOCKS);
+    EXPECT_EQ(pair.blocks, 8u);
+    EXPECT_EQ(pair.ratio.count, 64u);
+    // Block medians 1.025 + block / 100: blocks 0 and 7 bound the interval.
+    EXPECT_DOUBLE_EQ(*pair.ratio.low, 1.025);
+    EXPECT_DOUBLE_EQ(*pair.ratio.high, 1.095);
+    EXPECT_DOUBLE_EQ(pair.ratio.confidence, 1 - 2.0 / 256);
+    // All 64 ratios: the 32nd and 33rd lowest are 1.06 and 1.07, where the block medians'
+    // median is 1.06.
+    EXPECT_DOUBLE_EQ(pair.ratio.median, 1.065);
+    // The inverse's own block medians: block 0's 100/102 and 100/103, averaged.
+    EXPECT_DOUBLE_EQ(*pair.inverse.high, (100 / 102.0 + 100 / 103.0) / 2);
+
+    // Where only 5 blocks hold undisturbed rounds there is no interval, however many rounds.
+    std::vector<double> sparse(64, 250);
+    for (int block = 0; block < 5; ++block) sparse[8 * block] = sparse[8 * block + 1] = 100;
+    const std::vector<RoundFigures> slow = {copy("few_jumps", 16, sparse),
+                                            copy("many_jumps", 16, std::vector<double>(64, 100))};
+    EXPECT_EQ(verdict(only_pair(slow, INTERVAL_BLOCKS), slow),
+              "few_jumps vs many_jumps at offset 16: no difference shown (10 rounds in 5 blocks, "
+              "too few for an interval)");
 }
 
 // In words only where the interval excludes 1, the faster copy named first; otherwise no
@@ -141,7 +232,7 @@ TEST(RatioTables, CellsByOffsetThenVerdicts) {
     const std::vector<RoundFigures> copies = {
         copy("few_jumps", 0, shuffled_run(90, 15)), copy("few_jumps", 48, shuffled_run(85, 15)),
         copy("switch", 0, hundred), copy("switch", 48, hundred)};
-    const std::string text = ratio_tables(paired_ratios(copies), copies);
+    const std::string text = ratio_tables(paired_ratios(copies, BLOCK_A_ROUND), copies);
     EXPECT_NE(text.find("few_jumps / switch  0.970 [0.930, 1.010]  0.920 [0.880, 0.960]\n"),
               std::string::npos) << text;
     EXPECT_NE(text.find("switch               1.000 [1.000, 1.000]\n"), std::string::npos) << text;
@@ -176,6 +267,7 @@ TEST(PairsJson, AddedAfterTheBenchmarks) {
               "      \"high\": null,\n"
               "      \"confidence\": null,\n"
               "      \"rounds\": 5,\n"
+              "      \"blocks\": 5,\n"
               "      \"verdict\": \"few_jumps vs switch at offset 0: no difference shown (5 rounds, "
               "too few for an interval)\"\n"
               "    }\n  ]\n}\n");

@@ -42,7 +42,7 @@ except OSError:
     EMULATOR = None
 SCAN_LENGTH = {"long": 500, "short": 10}
 COUNTERS = {"ticks", "cycles", "len", "code_bytes"}
-AGGREGATES = {"mean", "median", "stddev", "cv", "min", "p25"}
+AGGREGATES = {"mean", "median", "stddev", "cv", "min", "undisturbed"}
 
 # Copies of both samples at two offsets, in 6 rounds: quick, and the fewest with an
 # interval of a median.
@@ -74,8 +74,16 @@ def benchmark_name(copy):
 
 
 class Output(unittest.TestCase):
-    def test_json_has_every_round_and_aggregate_with_the_copys_facts(self):
+    def test_json_has_the_aggregates_and_on_request_every_round(self):
+        # Of a default run's thousands of rounds a report holds the aggregates only.
         result = run(*QUICK, "--benchmark_format=json")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        runs = json.loads(result.stdout)["benchmarks"]
+        self.assertEqual({run["run_type"] for run in runs}, {"aggregate"})
+        self.assertEqual(len(runs), len(COPIES) * len(AGGREGATES))
+
+    def test_json_has_every_round_and_aggregate_with_the_copys_facts(self):
+        result = run(*QUICK, "--benchmark_format=json", "--benchmark_report_aggregates_only=false")
         self.assertEqual(result.returncode, 0, result.stderr)
         report = json.loads(result.stdout)
         context = report["context"]
@@ -84,6 +92,7 @@ class Output(unittest.TestCase):
         self.assertTrue(context["rounds"].startswith(f"{ROUNDS} "), context["rounds"])
         self.assertIn("scheduling", context)
         self.assertIn("ticks_per_cycle", context)
+        self.assertRegex(context["undisturbed"], r"^\d+ % of the figures ")
         runs = report["benchmarks"]
         self.assertEqual(sorted({run["run_name"] for run in runs}),
                          sorted(benchmark_name(copy) for copy in COPIES))
@@ -101,7 +110,7 @@ class Output(unittest.TestCase):
                     self.assertIn("the calibration cannot explain", measured["error_message"])
                     continue
                 self.assertTrue(COUNTERS <= measured.keys(), (copy, measured.keys()))
-                if measured.get("aggregate_name") in (None, "mean", "median", "min", "p25"):
+                if measured.get("aggregate_name") in (None, "mean", "median", "min", "undisturbed"):
                     self.assertEqual(measured["len"], SCAN_LENGTH[sample], copy)
                     self.assertEqual(measured["code_bytes"], CODE_BYTES[layout], copy)
                     if sample == "long":
@@ -116,6 +125,8 @@ class Output(unittest.TestCase):
         for pair in pairs:
             self.assertEqual(pair["sample"], pair["first"].split("/")[1])
             self.assertLessEqual(pair["rounds"], ROUNDS)
+            # Fewer rounds than blocks: a block a round.
+            self.assertEqual(pair["blocks"], pair["rounds"])
             if pair["rounds"] == ROUNDS:
                 # Of 6 rounds the lowest and highest ratio, at 1 - 2/64.
                 self.assertEqual(pair["confidence"], 0.96875)
@@ -144,7 +155,7 @@ class Output(unittest.TestCase):
                   for layout_sample in ("few_jumps/long", "switch/long", "many_jumps/short")
                   for offset in ("0", "16", "32", "48")]
         rows = [line.split()[0] for line in output.splitlines() if "/manual_time" in line]
-        self.assertEqual(rows, [benchmark_name(copy) + "_p25" for copy in copies])
+        self.assertEqual(rows, [benchmark_name(copy) + "_undisturbed" for copy in copies])
         self.assertRegex(output, r"code_bytes +cycles +len +ticks")
         self.assertRegex(output, r"\nPlacement: .*\ncopy +offset 0 +offset 16 +offset 32 +offset 48"
                                  r" +lowest +highest\nfew_jumps/long .*\nswitch/long .*\n"

@@ -48,6 +48,9 @@ constexpr int EXIT_USAGE = 2;
 const char* const DEFAULT_FLAGS[] = {
     "--benchmark_counters_tabular=true",
     "--benchmark_time_unit=us",
+    // A default invocation measures some 2000 rounds of 28 copies: every round in a JSON
+    // file would make it 40 MB.
+    "--benchmark_report_aggregates_only=true",
 };
 
 constexpr char TOOL_HELP[] =
@@ -55,22 +58,29 @@ constexpr char TOOL_HELP[] =
     "jumpbench-stats measures every row of the benchmark's case table in this process, laid\n"
     "out four times with its kernel's entry at offset 0, 16, 32 and 48 of a 64-byte line:\n"
     "one benchmark per copy, named <layout>/<sample>/offset:<N>. It measures in rounds:\n"
-    "each round calls the meter instance of every selected copy once (100000 runs of the\n"
-    "kernel, net of the loop's own cost), in an order shuffled afresh for each round.\n"
-    "--benchmark_repetitions=N sets the number of rounds; without it, rounds are measured\n"
-    "for about 22 s (at least 6, at most 500). Each repetition of a benchmark is its copy's\n"
-    "figure from one round; a figure the calibration cannot explain (below zero, or under a\n"
-    "third of the copy's median) is reported as that repetition's error and left out.\n"
+    "each round calls the meter instance of every selected copy once (1000 runs of the\n"
+    "kernel, net of the loop's own cost; a short-sample copy 8 times 4000 runs, their\n"
+    "mean), in an order shuffled afresh for each round. --benchmark_repetitions=N sets\n"
+    "the number of rounds; without it, rounds are measured for about 22 s (at least 6, at\n"
+    "most 50000). Each repetition of a benchmark is its copy's figure from one round; a\n"
+    "figure the calibration cannot explain (below zero, or under a third of the copy's\n"
+    "median) is reported as that repetition's error and left out. A figure is undisturbed\n"
+    "when it is at most 1.3 times its copy's fast level (the 5th percentile of its\n"
+    "figures): the processor's slow phases and interruptions give higher ones.\n"
     "Counters per scan: ticks (time-stamp counter), cycles (estimated core cycles: ticks\n"
     "over the ticks per cycle of a 1000-add chain measured first, the lowest of 7), len,\n"
     "code_bytes; for long-sample copies also taken (the branches one scan takes, counted\n"
     "exactly under the single-step trap), ticks_per_taken and cycles_per_taken.\n"
-    "Aggregates beside the usual ones: min and p25 (the lower quartile, the headline).\n"
-    "Comparisons are paired within rounds: the median of the per-round ratios of two copies'\n"
-    "ticks, with a 95 % interval from the binomial's order statistics; every two layouts at\n"
-    "the same offset, and every copy against its layout at offset 0. The console shows the\n"
-    "headline row of each benchmark, the placement table, the ratio tables and a verdict\n"
-    "per pair; json has every run and a \"pairs\" list; csv has every run.\n"
+    "Aggregates beside the usual ones: min, and undisturbed (the median of the undisturbed\n"
+    "figures, the headline).\n"
+    "Comparisons are paired within rounds: the median of the per-round ratios of two\n"
+    "copies' ticks over the rounds where both are undisturbed, with an interval of at\n"
+    "least 95 % from the binomial's order statistics of the medians of 8 blocks of\n"
+    "consecutive rounds; every two layouts at the same offset, and every copy against its\n"
+    "layout at offset 0. The console shows the headline row of each benchmark, the\n"
+    "placement table, the ratio tables and a verdict per pair; json has the aggregates and\n"
+    "a \"pairs\" list, csv the aggregates (every round too with\n"
+    "--benchmark_report_aggregates_only=false).\n"
     "\n"
     "Tool flags:\n"
     "  [--chart=<file>]            draw the headlines and the ratios into <file>, a PNG image\n"
@@ -253,7 +263,7 @@ std::vector<StatsCase> stats_cases() {
         for (std::size_t placement = 0; placement < PLACEMENT_COUNT; ++placement) {
             const PlacedCase& placed = placed_cases[placement * BENCH_CASE_COUNT + row];
             cases.push_back({placed.copy.name, placed.layout, placed.sample, &placed.copy, row,
-                             placement});
+                             placement, placed.runs});
         }
     return cases;
 }
@@ -312,7 +322,7 @@ Results results_of(const std::vector<StatsCase>& cases,
         std::vector<double> explained;
         for (std::size_t round = 0; round < ticks[index].size(); ++round)
             if (!unexplained[index][round]) explained.push_back(ticks[index][round]);
-        results.headlines.push_back(lower_quartile(explained));
+        results.headlines.push_back(undisturbed_median(explained));
     }
     results.pairs = paired_ratios(results.copies);
     return results;
@@ -462,7 +472,19 @@ int main(int argc, char** argv) {
                           " (every selected copy once per round, in a new random order each round)");
     }
     std::vector<std::vector<bool>> unexplained;
-    for (const std::vector<double>& figures : ticks) unexplained.push_back(unexplained_figures(figures));
+    std::size_t figures_count = 0, undisturbed_count = 0;
+    for (const std::vector<double>& figures : ticks) {
+        unexplained.push_back(unexplained_figures(figures));
+        const std::vector<bool> undisturbed = undisturbed_figures(figures);
+        figures_count += figures.size();
+        undisturbed_count += std::count(undisturbed.begin(), undisturbed.end(), true);
+    }
+    // How much of the run the machine left alone: the share the headlines and ratios use.
+    if (measuring)
+        benchmark::AddCustomContext(
+            "undisturbed", fixed(100.0 * undisturbed_count / figures_count, 0) +
+                               " % of the figures (at most " + fixed(UNDISTURBED_BAND, 1) +
+                               " times their copy's fast level; the headlines and ratios use these)");
     std::vector<Replay> replays;
     for (std::size_t index = 0; index < cases.size(); ++index)
         replays.push_back({&cases[index], &ticks[index], &unexplained[index], &clock});
@@ -516,7 +538,7 @@ int main(int argc, char** argv) {
         std::string problem;
         if (measuring) {
             const std::string title = std::string(TOOL) + " (" + ARCHITECTURE_NAME +
-                                      "): ticks per scan of each kernel copy (lower quartile of " +
+                                      "): ticks per scan of each kernel copy (median of its undisturbed figures of " +
                                       std::to_string(rounds) +
                                       " rounds), and the paired ratios with their 95 % intervals" +
                                       (emulator != nullptr

@@ -62,7 +62,7 @@ void replay_round(benchmark::State& state, Replay* replay) {
         }
         return;
     }
-    for (auto _ : state) state.SetIterationTime(ticks * LOOP_COUNT / clock.ticks_per_second);
+    for (auto _ : state) state.SetIterationTime(ticks * stats_case.runs / clock.ticks_per_second);
     const double cycles = clock.ticks_per_cycle > 0 ? ticks / clock.ticks_per_cycle : 0;
     state.counters["ticks"] = ticks;
     state.counters["cycles"] = cycles;
@@ -141,13 +141,10 @@ void register_replays(std::vector<Replay>& replays) {
         benchmark::RegisterBenchmark(replay.stats_case->name.c_str(), replay_round, &replay)
             ->UseManualTime()
             ->ComputeStatistics("min", lowest)
-            ->ComputeStatistics("p25", lower_quartile);
+            ->ComputeStatistics(HEADLINE_AGGREGATE, undisturbed_median);
 }
 
 double lowest(const std::vector<double>& figures) {
     return figures.empty() ? 0 : *std::min_element(figures.begin(), figures.end());
 }
 
-double lower_quartile(const std::vector<double>& figures) {
-    return quantile(figures, HEADLINE_QUANTILE);
-}

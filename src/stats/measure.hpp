@@ -26,19 +26,21 @@ Clock measure_clock();
 
 // The rounds: every selected case's meter instance called once per round, in an order
 // shuffled afresh for each round, so that the copies' figures of one round come from the
-// same stretch of the machine's time. Without a count, rounds are measured while the next
-// one is expected to end within ROUND_BUDGET_SECONDS (the last round's time taken as the
-// next one's), at least MIN_ROUNDS and at most MAX_ROUNDS.
+// same stretch of the machine's time. A call is a thousand runs or a few (round_runs.h), so
+// a round of every copy takes about 10 ms natively, short beside the processor's phases.
+// Without a count, rounds are measured while the next one is expected to end within
+// ROUND_BUDGET_SECONDS (the last round's time taken as the next one's), at least
+// MIN_ROUNDS and at most MAX_ROUNDS.
 inline constexpr double ROUND_BUDGET_SECONDS = 22;
 inline constexpr int MIN_ROUNDS = 6;  // the fewest with an interval of the median
-inline constexpr int MAX_ROUNDS = 500;
+inline constexpr int MAX_ROUNDS = 50000;
 
 // A short-sample copy's figure in a round is the mean of this many calls of its meter
 // instance, one after the other. The meter rounds its figure to whole ticks per run, and a
 // short scan takes a dozen or so natively: one call's figure moves in steps of 7 % or
 // more, too coarse for a ratio. The noise of the calls dithers the rounding, so their
-// mean has the finer steps; the calls cost little beside a long-sample copy's one.
-inline constexpr int SHORT_SAMPLE_CALLS = 16;
+// mean has the finer steps; the calls together cost about a long-sample copy's one.
+inline constexpr int SHORT_SAMPLE_CALLS = 8;
 
 // ticks[case][round]: ticks per scan of each selected case (empty for the others).
 // Gives the number of rounds measured.
@@ -54,12 +56,13 @@ void register_selection(const std::vector<StatsCase>& cases, std::vector<bool>& 
 // --benchmark_min_warmup_time to 0: the flags, not the benchmark's own settings, so that
 // the benchmarks' names are the same whatever the number of rounds), whose one iteration
 // replays that round's figure of the case: manual time is the
-// net ticks of the meter call (LOOP_COUNT runs) over the counter's rate; counters ticks
+// net ticks of one meter call (the copy's runs) over the counter's rate; counters ticks
 // and cycles per scan, len and code_bytes (and for long-sample copies taken,
 // ticks_per_taken and cycles_per_taken). A figure the calibration cannot explain is
 // reported as the repetition's error, so Google Benchmark's aggregates leave it out.
-// Aggregates beside Google Benchmark's own: min and p25 (the headline). Every argument
-// must outlive the benchmarks.
+// Aggregates beside Google Benchmark's own: min, and the headline (HEADLINE_AGGREGATE: the
+// median of the undisturbed figures, paired.hpp). Every argument must outlive the
+// benchmarks.
 struct Replay {
     const StatsCase* stats_case;
     const std::vector<double>* ticks;
@@ -69,6 +72,5 @@ struct Replay {
 };
 void register_replays(std::vector<Replay>& replays);
 
-// The statistics added to Google Benchmark's: the lowest figure, and the lower quartile.
+// The statistic added to Google Benchmark's beside the headline: the lowest figure.
 double lowest(const std::vector<double>& figures);
-double lower_quartile(const std::vector<double>& figures);

@@ -128,19 +128,58 @@ std::vector<bool> unexplained_figures(const std::vector<double>& figures) {
     return unexplained;
 }
 
-std::vector<PairedRatio> paired_ratios(const std::vector<RoundFigures>& copies) {
-    std::vector<std::vector<bool>> unexplained;
-    for (const RoundFigures& copy : copies) unexplained.push_back(unexplained_figures(copy.ticks));
+std::vector<bool> undisturbed_figures(const std::vector<double>& figures) {
+    const std::vector<bool> unexplained = unexplained_figures(figures);
+    std::vector<double> explained;
+    for (std::size_t index = 0; index < figures.size(); ++index)
+        if (!unexplained[index]) explained.push_back(figures[index]);
+    const double limit = UNDISTURBED_BAND * quantile(explained, FAST_LEVEL_QUANTILE);
+    std::vector<bool> undisturbed;
+    for (std::size_t index = 0; index < figures.size(); ++index)
+        undisturbed.push_back(!unexplained[index] && figures[index] <= limit);
+    return undisturbed;
+}
+
+double undisturbed_median(const std::vector<double>& explained) {
+    const double limit = UNDISTURBED_BAND * quantile(explained, FAST_LEVEL_QUANTILE);
+    std::vector<double> undisturbed;
+    for (const double figure : explained)
+        if (figure <= limit) undisturbed.push_back(figure);
+    return median_interval(undisturbed).median;
+}
+
+std::vector<PairedRatio> paired_ratios(const std::vector<RoundFigures>& copies, std::size_t blocks) {
+    std::vector<std::vector<bool>> undisturbed;
+    for (const RoundFigures& copy : copies) undisturbed.push_back(undisturbed_figures(copy.ticks));
     const auto pair = [&](PairKind kind, std::size_t first, std::size_t second) {
-        std::vector<double> ratios, inverses;
         const std::size_t rounds = std::min(copies[first].ticks.size(), copies[second].ticks.size());
+        const std::size_t cut = std::min(blocks, rounds);
+        std::vector<double> ratios, inverses;
+        std::vector<std::vector<double>> block_ratios(cut), block_inverses(cut);
         for (std::size_t round = 0; round < rounds; ++round) {
             const double a = copies[first].ticks[round], b = copies[second].ticks[round];
-            if (unexplained[first][round] || unexplained[second][round] || a <= 0 || b <= 0) continue;
+            if (!undisturbed[first][round] || !undisturbed[second][round] || a <= 0 || b <= 0) continue;
+            const std::size_t block = round * cut / rounds;
             ratios.push_back(a / b);
             inverses.push_back(b / a);
+            block_ratios[block].push_back(a / b);
+            block_inverses[block].push_back(b / a);
         }
-        return PairedRatio{kind, first, second, median_interval(ratios), median_interval(inverses)};
+        PairedRatio paired{kind, first, second, {}, {}, 0};
+        std::vector<double> ratio_medians, inverse_medians;
+        for (std::size_t block = 0; block < cut; ++block) {
+            if (block_ratios[block].empty()) continue;
+            ratio_medians.push_back(median_interval(block_ratios[block]).median);
+            inverse_medians.push_back(median_interval(block_inverses[block]).median);
+        }
+        paired.blocks = ratio_medians.size();
+        paired.ratio = median_interval(ratio_medians);
+        paired.ratio.count = ratios.size();
+        paired.ratio.median = median_interval(ratios).median;
+        paired.inverse = median_interval(inverse_medians);
+        paired.inverse.count = inverses.size();
+        paired.inverse.median = median_interval(inverses).median;
+        return paired;
     };
 
     std::vector<std::string> samples, layouts;
@@ -190,7 +229,9 @@ std::string verdict(const PairedRatio& pair, const std::vector<RoundFigures>& co
         std::string text = named.prefix + named.first + " vs " + named.second + named.where +
                            ": no difference shown";
         if (pair.ratio.count > 0 && !pair.ratio.low)
-            text += " (" + std::to_string(pair.ratio.count) + " rounds, too few for an interval)";
+            text += " (" + std::to_string(pair.ratio.count) + " rounds" +
+                    (pair.blocks < pair.ratio.count ? " in " + std::to_string(pair.blocks) + " blocks" : "") +
+                    ", too few for an interval)";
         return text;
     }
     // The faster copy's figure over the slower one's: below 1 throughout its interval.
@@ -242,7 +283,7 @@ std::string ratio_tables(const std::vector<PairedRatio>& pairs,
             text << '\n' << sample << " sample, "
                  << (kind == PairKind::LAYOUTS ? "layouts against each other at the same offset"
                                                : "each copy against its layout at offset 0")
-                 << ": median of the per-round ratios of ticks per scan [95 % interval]\n";
+                 << ": median of the undisturbed rounds' ratios of ticks per scan [95 % interval]\n";
             write_table(text, lines);
         }
         // The differences shown, one verdict each; then the others, by layout pair or copy.
@@ -293,6 +334,7 @@ std::string pairs_json(const std::vector<PairedRatio>& pairs,
              << "      \"confidence\": " << json_number(ratio.low ? std::optional(ratio.confidence) : std::nullopt)
              << ",\n"
              << "      \"rounds\": " << ratio.count << ",\n"
+             << "      \"blocks\": " << pair.blocks << ",\n"
              << "      \"verdict\": " << json_string(verdict(pair, copies)) << "\n"
              << "    }";
     }

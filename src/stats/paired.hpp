@@ -1,10 +1,18 @@
 // Paired comparisons of kernel copies measured in rounds. Every copy is measured once per
-// round, so two copies' figures of the same round saw the same phase of the machine; the
-// ratio of the two within each round cancels what the phase does to both, and the median
-// of the per-round ratios is the comparison. Its 95 % interval comes from the order
-// statistics of the binomial: the k-th lowest and k-th highest ratio bound the median with
-// a probability that needs no assumption about the ratios' distribution, only that the
-// rounds are independent.
+// round, so two copies' figures of the same round saw the same stretch of the machine's
+// time; the ratio of the two within each round cancels what that stretch does to both, and
+// the median of the per-round ratios is the comparison.
+//
+// Two things a ratio alone does not cancel. The processor runs in phases (on this
+// project's machine: for a fraction of a second to several seconds the branchy kernels
+// take about twice as long), and in a slow phase the layouts' ratios are other ones, so a
+// median over all rounds would move with the share of slow rounds in an invocation. Only
+// the undisturbed figures count: those within UNDISTURBED_BAND of their copy's fast level.
+// And rounds are not independent: neighbouring rounds share the machine's state. So the
+// interval of the median is taken over blocks of consecutive rounds, the median ratio of
+// each block a value: the k-th lowest and k-th highest block median bound the median with
+// a probability from the binomial's order statistics, which needs no assumption about the
+// ratios' distribution, only that the blocks are independent.
 #pragma once
 
 #include <cstddef>
@@ -40,10 +48,33 @@ MedianInterval median_interval(std::vector<double> values);
 // statistics around position p * (count - 1). 0 for no values.
 double quantile(std::vector<double> values, double p);
 
-// The headline of a copy: the lower quartile of its explained figures over the rounds,
-// low enough to leave out rounds that something else slowed, robust against a single
-// figure that is too low.
-inline constexpr double HEADLINE_QUANTILE = 0.25;
+// A copy's fast level: this quantile of its explained figures, low enough to lie among the
+// fast phase's figures while at least a tenth of the rounds are fast, robust against a few
+// figures that are too low.
+inline constexpr double FAST_LEVEL_QUANTILE = 0.05;
+
+// An undisturbed figure is at most this many times its copy's fast level. Measured here,
+// the fast phase's figures lie within about 1.2 times the fast level and the slow phase's
+// at 1.8 to 2.2 times it; what lies between is a call that a phase change or an
+// interruption cut through.
+inline constexpr double UNDISTURBED_BAND = 1.3;
+
+// For each figure, whether it is undisturbed: not unexplained (below), and within
+// UNDISTURBED_BAND of the fast level of the explained figures.
+std::vector<bool> undisturbed_figures(const std::vector<double>& figures);
+
+// The headline of a copy: the median of its undisturbed figures, given its explained ones;
+// the same rule applied to any figure proportional to its ticks (Google Benchmark's time
+// and counters), and the figure itself where all are the same. 0 for no figures.
+double undisturbed_median(const std::vector<double>& explained);
+
+// The interval of a ratio's median is taken over this many blocks of consecutive rounds
+// (fewer where there are fewer rounds, one round a block). With 8 the interval runs from
+// the lowest to the highest block median, at 1 - 2/256 = 99.2 %; a default invocation's
+// blocks last about 2.8 s. Measured here, 16 or more shorter blocks gave intervals that
+// missed other invocations' medians more often than they should: neighbouring blocks share
+// the machine's slower changes, and their medians are not independent.
+inline constexpr std::size_t INTERVAL_BLOCKS = 8;
 
 // A figure the calibration cannot explain: a net time below zero, or below a third of the
 // copy's median figure. The meter subtracts an empty loop's time measured just before; a
@@ -71,14 +102,19 @@ enum class PairKind {
 struct PairedRatio {
     PairKind kind;
     std::size_t first, second;  // into the copies; the ratio is first / second
-    MedianInterval ratio;    // of first / second per round
-    MedianInterval inverse;  // of second / first, the same rounds
+    // median: of first / second over the rounds that count; interval: of the blocks'
+    // medians (count is the rounds, the interval's confidence the blocks')
+    MedianInterval ratio;
+    MedianInterval inverse;  // of second / first, the same rounds and blocks
+    std::size_t blocks = 0;  // blocks with a round that counts
 };
 
 // The comparisons among the copies: per sample, every two layouts at each offset (in the
 // copies' order), then each copy at an offset other than 0 against its layout's copy at
-// offset 0. A round counts for a pair only where both figures are explained.
-std::vector<PairedRatio> paired_ratios(const std::vector<RoundFigures>& copies);
+// offset 0. A round counts for a pair only where both figures are undisturbed. The rounds
+// are cut into `blocks` blocks of consecutive rounds for the interval.
+std::vector<PairedRatio> paired_ratios(const std::vector<RoundFigures>& copies,
+                                       std::size_t blocks = INTERVAL_BLOCKS);
 
 // Whether the pair's interval excludes 1: a difference shown.
 bool shown(const PairedRatio& pair);
@@ -95,8 +131,8 @@ std::string ratio_tables(const std::vector<PairedRatio>& pairs,
                          const std::vector<RoundFigures>& copies);
 
 // The pairs as a JSON array's elements (indented for the top level of Google Benchmark's
-// report), one object per pair: names, kind, sample, median, low, high, confidence, rounds
-// and verdict. `names` are the copies' benchmark names.
+// report), one object per pair: names, kind, sample, median, low, high, confidence, rounds,
+// blocks and verdict. `names` are the copies' benchmark names.
 std::string pairs_json(const std::vector<PairedRatio>& pairs,
                        const std::vector<RoundFigures>& copies,
                        const std::vector<std::string>& names);

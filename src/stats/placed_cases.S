@@ -3,16 +3,19 @@
 // line, each copy in a meter instance of its own (the meter checks the offset). The order,
 // offset by offset, is placed_cases.cpp's.
 // The copies are the benchmark's kernel macros over the same samples: only their place
-// differs. Symbols: measure_<layout>_<sample>_at_<offset>, and _entry, _exit, _code_bytes.
+// differs, and their runs per call, ROUND_RUNS_<sample> (round_runs.h). Symbols:
+// measure_<layout>_<sample>_at_<offset>, and _entry, _exit, _code_bytes.
 #include "platform_asm.h"
 #include "meter/cycle_meter.inc"
 #include "kernels/scan_kernels.inc"
+#include "stats/round_runs.h"
 
 #define PLACED_INSTANCE(layout, sample, kernel, offset)                                      \
         METER_INSTANCE SYM(measure_##layout##_##sample##_at_##offset), kernel,               \
                        SYM(sample##_sample), SYM(layout##_##sample##_at_##offset##_entry),  \
                        SYM(layout##_##sample##_at_##offset##_exit),                         \
-                       SYM(layout##_##sample##_at_##offset##_code_bytes), short, offset
+                       SYM(layout##_##sample##_at_##offset##_code_bytes), short, offset,   \
+                       ROUND_RUNS_##sample
 // The offset goes through one more macro so that PLACEMENT_OFFSET is replaced by its
 // value before it is pasted into the names. Each instance (under 400 bytes) starts a
 // 512-byte slot of its own, so that no kernel straddles a 4-KiB page boundary: under

@@ -1,6 +1,7 @@
 #include "stats/placed_cases.hpp"
 
 #include "console/console.hpp"
+#include "stats/round_runs.h"
 
 #define PLACED_SYMBOLS(layout, sample, offset) METER_COPY_SYMBOLS(layout##_##sample##_at_##offset)
 #define PLACED_SYMBOLS_AT(layout, sample, offset) PLACED_SYMBOLS(layout, sample, offset)
@@ -28,7 +29,7 @@ enum Row : std::size_t {
 #define PLACED_CASE(layout, sample, offset)                                                     \
     {METER_CASE(layout##_##sample##_label, #layout "/" #sample "/offset:" #offset,              \
                 layout##_##sample##_at_##offset),                                               \
-     layout##_##sample##_row, #layout, #sample, offset},
+     layout##_##sample##_row, #layout, #sample, offset, ROUND_RUNS_##sample},
 #define PLACED_CASE_AT(layout, sample, offset) PLACED_CASE(layout, sample, offset)
 
 const PlacedCase placed_cases[] = {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <iterator>
 
 #include "meter/bench_case.hpp"
@@ -18,6 +19,7 @@ struct PlacedCase {
     const char* layout;
     const char* sample;  // "long" or "short"
     int entry_offset;    // of the kernel's entry in its 64-byte line
+    std::uint32_t runs;  // of the kernel per call of its meter instance (round_runs.h)
 };
 
 // Offset by offset, each in the case table's order.

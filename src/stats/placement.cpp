@@ -37,7 +37,7 @@ std::string placement_summary(const std::vector<PlacementRow>& rows) {
             widths[column] = std::max(widths[column], line[column].size());
 
     std::ostringstream text;
-    text << "\nPlacement: headline ticks per scan (the lower quartile of the rounds) with the "
+    text << "\nPlacement: headline ticks per scan (the median of its undisturbed figures) with the "
             "kernel's entry at each offset of its 64-byte line\n";
     for (const auto& line : cells) {
         for (std::size_t column = 0; column < line.size(); ++column) {

@@ -15,11 +15,12 @@ struct StatsCase {
     const BenchCase* copy;
     std::size_t row;     // of the benchmark's case table
     std::size_t placement;  // index into PLACEMENT_OFFSETS
+    std::uint32_t runs;     // of the kernel per call of its meter instance
     // Branches one scan takes (conditional taken and unconditional), counted exactly by
     // the profile; long sample only, 0 where not counted.
     std::uint64_t taken_branches = 0;
     std::uint32_t scan_length = 0;  // of the copy's last run, once measured
 };
 
-// The headline aggregate of a case: the lower quartile of its rounds' figures.
-inline constexpr char HEADLINE_AGGREGATE[] = "p25";
+// The headline aggregate of a case: the median of its undisturbed figures (paired.hpp).
+inline constexpr char HEADLINE_AGGREGATE[] = "undisturbed";

@@ -1,9 +1,10 @@
 // The reporter of the stats tool: Google Benchmark's own reporters for the chosen
 // --benchmark_format and --benchmark_out_format, fed through this one. In the console
-// format only the headline rows are shown (one per benchmark: the p25 aggregate, or the
-// single run of a single round) and the repetitions whose figure was left out; JSON and
-// CSV, and the --benchmark_out file, get every run unchanged, so that their readers
-// (compare.py) see every round.
+// format only the headline rows are shown (one per benchmark: the undisturbed aggregate,
+// or the single run of a single round) and the repetitions whose figure was left out; JSON
+// and CSV, and the --benchmark_out file, get what Google Benchmark reports unchanged (the
+// aggregates, or with --benchmark_report_aggregates_only=false every round too), so that
+// their readers (compare.py) see it as from any Google Benchmark program.
 #pragma once
 
 #include <memory>
