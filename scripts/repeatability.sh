@@ -10,6 +10,7 @@
 #
 # usage: scripts/repeatability.sh [N] [TOOL [FLAG...]]
 #        (default: 15 build/x86_64-linux/jumpbench-stats; flags are passed to every run)
+# With REPEATABILITY_KEEP=DIR the invocations' JSON reports are kept in DIR (run1.json ...).
 set -euo pipefail
 
 invocations=${1:-15}
@@ -24,6 +25,10 @@ shift $(($# > 2 ? 2 : $#))
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+keep=${REPEATABILITY_KEEP:-}
+if [ -n "$keep" ]; then
+    mkdir -p "$keep" || exit 1
+fi
 
 echo "uptime before: $(uptime)"
 for ((run = 1; run <= invocations; ++run)); do
@@ -35,6 +40,9 @@ for ((run = 1; run <= invocations; ++run)); do
     }
     end=$(date +%s.%N)
     echo "$start $end" >>"$work/times"
+    if [ -n "$keep" ]; then
+        cp "$work/run$run.json" "$keep/" || exit 1
+    fi
 done
 echo "uptime after:  $(uptime)"
 

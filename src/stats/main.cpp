@@ -48,8 +48,8 @@ constexpr int EXIT_USAGE = 2;
 const char* const DEFAULT_FLAGS[] = {
     "--benchmark_counters_tabular=true",
     "--benchmark_time_unit=us",
-    // A default invocation measures some 2000 rounds of 28 copies: every round in a JSON
-    // file would make it 40 MB.
+    // A default invocation measures some 2400 rounds of 28 copies: every round in a JSON
+    // file would make it 45 MB.
     "--benchmark_report_aggregates_only=true",
 };
 
@@ -61,7 +61,7 @@ constexpr char TOOL_HELP[] =
     "each round calls the meter instance of every selected copy once (1000 runs of the\n"
     "kernel, net of the loop's own cost; a short-sample copy 8 times 4000 runs, their\n"
     "mean), in an order shuffled afresh for each round. --benchmark_repetitions=N sets\n"
-    "the number of rounds; without it, rounds are measured for about 22 s (at least 6, at\n"
+    "the number of rounds; without it, rounds are measured for about 25 s (at least 6, at\n"
     "most 50000). Each repetition of a benchmark is its copy's figure from one round; a\n"
     "figure the calibration cannot explain (below zero, or under a third of the copy's\n"
     "median) is reported as that repetition's error and left out. A figure is undisturbed\n"

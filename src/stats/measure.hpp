@@ -31,7 +31,7 @@ Clock measure_clock();
 // Without a count, rounds are measured while the next one is expected to end within
 // ROUND_BUDGET_SECONDS (the last round's time taken as the next one's), at least
 // MIN_ROUNDS and at most MAX_ROUNDS.
-inline constexpr double ROUND_BUDGET_SECONDS = 22;
+inline constexpr double ROUND_BUDGET_SECONDS = 25;
 inline constexpr int MIN_ROUNDS = 6;  // the fewest with an interval of the median
 inline constexpr int MAX_ROUNDS = 50000;
 
