@@ -66,6 +66,11 @@ std::string json_number(const std::optional<double>& value) {
     return value ? format("%.6g", *value) : "null";
 }
 
+// The highest undisturbed figure of a copy, given its explained figures.
+double undisturbed_limit(const std::vector<double>& explained) {
+    return UNDISTURBED_BAND * quantile(explained, FAST_LEVEL_QUANTILE);
+}
+
 template <typename Value>
 bool contains(const std::vector<Value>& values, const Value& value) {
     return std::find(values.begin(), values.end(), value) != values.end();
@@ -133,7 +138,7 @@ std::vector<bool> undisturbed_figures(const std::vector<double>& figures) {
     std::vector<double> explained;
     for (std::size_t index = 0; index < figures.size(); ++index)
         if (!unexplained[index]) explained.push_back(figures[index]);
-    const double limit = UNDISTURBED_BAND * quantile(explained, FAST_LEVEL_QUANTILE);
+    const double limit = undisturbed_limit(explained);
     std::vector<bool> undisturbed;
     for (std::size_t index = 0; index < figures.size(); ++index)
         undisturbed.push_back(!unexplained[index] && figures[index] <= limit);
@@ -141,7 +146,7 @@ std::vector<bool> undisturbed_figures(const std::vector<double>& figures) {
 }
 
 double undisturbed_median(const std::vector<double>& explained) {
-    const double limit = UNDISTURBED_BAND * quantile(explained, FAST_LEVEL_QUANTILE);
+    const double limit = undisturbed_limit(explained);
     std::vector<double> undisturbed;
     for (const double figure : explained)
         if (figure <= limit) undisturbed.push_back(figure);
