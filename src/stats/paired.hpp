@@ -71,7 +71,7 @@ double undisturbed_median(const std::vector<double>& explained);
 // The interval of a ratio's median is taken over this many blocks of consecutive rounds
 // (fewer where there are fewer rounds, one round a block). With 8 the interval runs from
 // the lowest to the highest block median, at 1 - 2/256 = 99.2 %; a default invocation's
-// blocks last about 2.8 s. Measured here, 16 or more shorter blocks gave intervals that
+// blocks last about 3 s. Measured here, 16 or more shorter blocks gave intervals that
 // missed other invocations' medians more often than they should: neighbouring blocks share
 // the machine's slower changes, and their medians are not independent.
 inline constexpr std::size_t INTERVAL_BLOCKS = 8;
