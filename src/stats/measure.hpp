@@ -26,8 +26,9 @@ Clock measure_clock();
 
 // The rounds: every selected case's meter instance called once per round, in an order
 // shuffled afresh for each round, so that the copies' figures of one round come from the
-// same stretch of the machine's time. A call is a thousand runs or a few (round_runs.h), so
-// a round of every copy takes about 10 ms natively, short beside the processor's phases.
+// same stretch of the machine's time. A call is a thousand runs of the kernel (a
+// short-sample copy's four thousand, round_runs.h), so a round of every copy takes about
+// 10 ms natively, short beside the processor's phases.
 // Without a count, rounds are measured while the next one is expected to end within
 // ROUND_BUDGET_SECONDS (the last round's time taken as the next one's), at least
 // MIN_ROUNDS and at most MAX_ROUNDS.
