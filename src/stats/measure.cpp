@@ -137,11 +137,16 @@ void register_selection(const std::vector<StatsCase>& cases, std::vector<bool>& 
 }
 
 void register_replays(std::vector<Replay>& replays) {
-    for (Replay& replay : replays)
+    for (Replay& replay : replays) {
+        const std::vector<bool>& unexplained = *replay.unexplained;
+        replay.next = static_cast<std::size_t>(
+            std::find(unexplained.begin(), unexplained.end(), false) - unexplained.begin());
+        if (replay.next == unexplained.size()) replay.next = 0;  // no aggregates then
         benchmark::RegisterBenchmark(replay.stats_case->name.c_str(), replay_round, &replay)
             ->UseManualTime()
             ->ComputeStatistics("min", lowest)
             ->ComputeStatistics(HEADLINE_AGGREGATE, undisturbed_median);
+    }
 }
 
 double lowest(const std::vector<double>& figures) {

@@ -64,12 +64,18 @@ void register_selection(const std::vector<StatsCase>& cases, std::vector<bool>& 
 // Aggregates beside Google Benchmark's own: min, and the headline (HEADLINE_AGGREGATE: the
 // median of the undisturbed figures, paired.hpp). Every argument must outlive the
 // benchmarks.
+//
+// The first repetition replays the first round whose figure is explained, and the rounds
+// follow in order from there, the ones before it last. Google Benchmark 1.7.1 (Debian 12's)
+// takes a benchmark's statistics from its first repetition, and leaves them unset in a
+// repetition reported as an error: a first round left out would make it read a null
+// pointer when it computes the aggregates.
 struct Replay {
     const StatsCase* stats_case;
     const std::vector<double>* ticks;
     const std::vector<bool>* unexplained;
     const Clock* clock;
-    std::size_t next = 0;  // the round the next repetition replays
+    std::size_t next = 0;  // the round the next repetition replays (register_replays sets it)
 };
 void register_replays(std::vector<Replay>& replays);
 
