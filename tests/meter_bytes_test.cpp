@@ -25,7 +25,8 @@ namespace {
 // The sequence of one instance. Tokens: a hex byte; [variable] the 32-bit address field of
 // a static variable, its absolute address in 32-bit mode and its distance from the end of
 // the row's instruction in 64-bit mode (RIP-relative); #runs the instance's run count,
-// 32-bit (the benchmark's LOOP_COUNT, or the stats copies' own); <routine> a call's 32-bit
+// 32-bit (the benchmark's LOOP_COUNT, or the stats copies' own); #divisor its divisor
+// (its run count, or 1 for the stats copies); <routine> a call's 32-bit
 // displacement to it; "filler" instructions without effect up to the next 16-byte
 // boundary (before "kernel": up to the copy's entry, which must lie on one);
 // "@calibration" marks the calibration loop's head there; "kernel" the instance's kernel
@@ -38,7 +39,7 @@ std::vector<Encoding> meter_steps() {
     const auto add = [&steps](const std::vector<Encoding>& rows) {
         steps.insert(steps.end(), rows.begin(), rows.end());
     };
-    add({{"C7 05 [loop_count] #runs", "mov dword [loop_count], runs"}});
+    add({{"C7 05 [loop_count] #divisor", "mov dword [loop_count], divisor"}});
     add(frame.priority_high);
     add({
         {"33 C0 0F A2 0F 31", "xor eax, eax; cpuid; rdtsc (t0)"},
@@ -216,6 +217,9 @@ std::string meter_mismatch(const MeterInstance& instance) {
                 at += 4;
             } else if (token == "#runs") {
                 if (read_u32(at) != instance.runs) return where.str() + "another run count";
+                at += 4;
+            } else if (token == "#divisor") {
+                if (read_u32(at) != instance.divisor) return where.str() + "another divisor";
                 at += 4;
             } else if (token.front() == '<') {
                 const std::uintptr_t target = address_of(at + 4) + read_displacement(at);

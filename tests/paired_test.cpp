@@ -1,6 +1,7 @@
 // The stats tool's statistics on made-up figures: the interval of the median, the outlier
 // rule, the undisturbed figures and the headline, which copies and rounds are paired, the
-// interval over blocks of rounds, the verdicts' rules and words, and the pairs in the JSON.
+// interval over blocks of rounds and over processes, the A/A control, the verdicts' rules
+// and words, the pairs in the JSON, and the share of rounds on a shared core.
 #include <algorithm>
 #include <random>
 #include <string>
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "stats/paired.hpp"
+#include "stats/shared_probe.hpp"
 
 namespace {
 
@@ -191,6 +193,84 @@ TEST(PairedRatios, IntervalOverBlocksOfConsecutiveRounds) {
               "too few for an interval)");
 }
 
+// Each process a segment: the interval over the processes' medians, however many rounds
+// each has; the blocks of one process are even cuts of its rounds.
+TEST(PairedRatios, IntervalOverProcesses) {
+    EXPECT_EQ(even_blocks(5, 8), (std::vector<std::size_t>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(even_blocks(16, 8), (std::vector<std::size_t>{0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7}));
+    EXPECT_EQ(segment_blocks({2, 0, 3}), (std::vector<std::size_t>{0, 0, 2, 2, 2}));
+
+    // Ten processes of 3 to 12 rounds, process p at ratio 1 + p / 100 throughout: the
+    // rounds' scatter inside a process is nil, the spread is between processes.
+    std::vector<double> first;
+    std::vector<std::size_t> segment_rounds;
+    for (int process = 0; process < 10; ++process) {
+        segment_rounds.push_back(3 + process);
+        first.insert(first.end(), 3 + process, 100 + process);
+    }
+    const std::vector<RoundFigures> copies = {copy("few_jumps", 0, first),
+                                              copy("switch", 0, std::vector<double>(first.size(), 100))};
+    const PairedRatio pair = paired_ratios(copies, segment_blocks(segment_rounds)).at(0);
+    EXPECT_EQ(pair.blocks, 10u);
+    // The 2nd lowest and 2nd highest of 10 process medians, at 1 - 2 * 11/1024.
+    EXPECT_DOUBLE_EQ(*pair.ratio.low, 1.01);
+    EXPECT_DOUBLE_EQ(*pair.ratio.high, 1.08);
+    EXPECT_DOUBLE_EQ(pair.ratio.confidence, 1 - 22.0 / 1024);
+}
+
+// The A/A control: a copy's second call in each round against its first, after the other
+// pairs, with its own words and JSON kind; it is in no table and no verdict list, but in
+// a line of its own that says whether its interval holds 1.
+TEST(AAControl, PairedWithItsTwinOnly) {
+    std::vector<RoundFigures> copies = {copy("few_jumps", 0, shuffled_run(100, 15)),
+                                        copy("switch", 0, std::vector<double>(15, 100))};
+    copies.push_back({"few_jumps", "long", 0, shuffled_run(100, 15), true});
+    const std::vector<PairedRatio> pairs = paired_ratios(copies, BLOCK_A_ROUND);
+    ASSERT_EQ(pairs.size(), 2u);
+    EXPECT_EQ(pairs[0].second, 1u);  // the layouts' pair: not the again copy
+    EXPECT_EQ(pairs[1].kind, PairKind::AA);
+    EXPECT_EQ(pairs[1].first, 0u);
+    EXPECT_EQ(pairs[1].second, 2u);
+    EXPECT_STREQ(kind_name(pairs[1].kind), "a/a");
+    EXPECT_EQ(verdict(pairs[1], copies),
+              "A/A, few_jumps/long at offset 0 measured twice a round: the first call vs the "
+              "second: no difference shown");
+    const std::string text = ratio_tables(pairs, copies);
+    EXPECT_NE(text.find("\nA/A control, few_jumps/long at offset 0 measured twice in every round "
+                        "(first call / second): "),
+              std::string::npos) << text;
+    EXPECT_NE(text.find("its interval holds 1, as it must"), std::string::npos) << text;
+    EXPECT_EQ(text.find("few_jumps / few_jumps"), std::string::npos) << text;
+
+    // A second call 10 % slower in every round: the control says its interval excludes 1.
+    std::vector<double> slower;
+    for (const double figure : copies[0].ticks) slower.push_back(figure * 1.1);
+    copies[2].ticks = slower;
+    const std::string shown_text = ratio_tables(paired_ratios(copies, BLOCK_A_ROUND), copies);
+    EXPECT_NE(shown_text.find("its interval excludes 1"), std::string::npos) << shown_text;
+    EXPECT_EQ(shown_text.find("A/A, few_jumps"), std::string::npos) << shown_text;
+    const std::string json = pairs_json(paired_ratios(copies, BLOCK_A_ROUND), copies,
+                                        {"a", "b", "a"}, "processes");
+    EXPECT_NE(json.find("\"first\": \"a\",\n      \"second\": \"a\",\n      \"kind\": \"a/a\""),
+              std::string::npos) << json;
+    EXPECT_NE(json.find("\"interval_over\": \"processes\""), std::string::npos) << json;
+}
+
+// The probes above the limit ran shared; those the calibration could not explain (0 or
+// below) are left out; a run is shared as a whole above half.
+TEST(SharedShare, ProbesAboveTheLimit) {
+    const double limit = SHARED_CYCLES_PER_JUMP;
+    const SharedShare some = shared_share({limit * 0.6, limit * 0.7, limit * 1.4, 0, -3, limit, limit * 1.3});
+    EXPECT_EQ(some.probes, 5u);
+    EXPECT_EQ(some.shared, 2u);
+    EXPECT_DOUBLE_EQ(some.share(), 0.4);
+    EXPECT_FALSE(some.whole_run());
+    EXPECT_TRUE(shared_share({limit * 1.3, limit * 1.5, limit * 0.7}).whole_run());
+    EXPECT_FALSE(shared_share({limit * 1.3, limit * 0.7}).whole_run());  // half is not more than half
+    EXPECT_FALSE(shared_share({}).whole_run());
+    EXPECT_EQ(shared_share({0, 0}).share(), 0);
+}
+
 // In words only where the interval excludes 1, the faster copy named first; otherwise no
 // difference shown, also where the interval touches 1 or there is none.
 TEST(Verdict, WordsOnlyWhereTheIntervalExcludesOne) {
@@ -268,6 +348,7 @@ TEST(PairsJson, AddedAfterTheBenchmarks) {
               "      \"confidence\": null,\n"
               "      \"rounds\": 5,\n"
               "      \"blocks\": 5,\n"
+              "      \"interval_over\": \"blocks of rounds\",\n"
               "      \"verdict\": \"few_jumps vs switch at offset 0: no difference shown (5 rounds, "
               "too few for an interval)\"\n"
               "    }\n  ]\n}\n");

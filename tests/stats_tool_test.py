@@ -53,12 +53,13 @@ COPIES = [layout_sample + "/offset:" + offset
 ROUNDS = 6
 QUICK = [FILTER, f"--benchmark_repetitions={ROUNDS}"]
 # The pairs of the quick run: its two long layouts at each offset, then each copy at 48
-# against its layout's copy at 0.
+# against its layout's copy at 0, last the A/A control (the first long copy measured twice).
 PAIRS = [("few_jumps/long/offset:0", "switch/long/offset:0", "layouts"),
          ("few_jumps/long/offset:48", "switch/long/offset:48", "layouts"),
          ("few_jumps/long/offset:48", "few_jumps/long/offset:0", "placement"),
          ("switch/long/offset:48", "switch/long/offset:0", "placement"),
-         ("few_jumps/short/offset:48", "few_jumps/short/offset:0", "placement")]
+         ("few_jumps/short/offset:48", "few_jumps/short/offset:0", "placement"),
+         ("few_jumps/long/offset:0", "few_jumps/long/offset:0", "a/a")]
 PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
 
 
@@ -89,7 +90,11 @@ class Output(unittest.TestCase):
         context = report["context"]
         self.assertEqual(context["architecture"], "x86_64" if IS_64_BIT else "i386")
         self.assertEqual(context.get("emulated"), EMULATOR)
-        self.assertTrue(context["rounds"].startswith(f"{ROUNDS} "), context["rounds"])
+        # As many processes as rounds here, fewer than the default 10.
+        self.assertTrue(context["rounds"].startswith(f"{ROUNDS} in {ROUNDS} processes "),
+                        context["rounds"])
+        self.assertTrue(context["intervals"].startswith(f"over the {ROUNDS} processes"))
+        self.assertRegex(context["shared"], r"^\d+ % of the rounds ")
         self.assertIn("scheduling", context)
         self.assertIn("ticks_per_cycle", context)
         self.assertRegex(context["undisturbed"], r"^\d+ % of the figures ")
@@ -125,8 +130,9 @@ class Output(unittest.TestCase):
         for pair in pairs:
             self.assertEqual(pair["sample"], pair["first"].split("/")[1])
             self.assertLessEqual(pair["rounds"], ROUNDS)
-            # Fewer rounds than blocks: a block a round.
+            # A process a round: a segment a round.
             self.assertEqual(pair["blocks"], pair["rounds"])
+            self.assertEqual(pair["interval_over"], "processes")
             if pair["rounds"] == ROUNDS:
                 # Of 6 rounds the lowest and highest ratio, at 1 - 2/64.
                 self.assertEqual(pair["confidence"], 0.96875)
@@ -169,6 +175,8 @@ class Output(unittest.TestCase):
         self.assertRegex(output, r"\nlong sample, each copy against its layout at offset 0: .*\n"
                                  r"offset N / offset 0 +offset 16 +offset 32 +offset 48\n"
                                  r"few_jumps" + cell * 3 + "\nswitch" + cell * 3 + "\n")
+        self.assertRegex(output, r"\nA/A control, few_jumps/long at offset 0 measured twice in every "
+                                 r"round \(first call / second\):" + cell + "\n  too few rounds")
         self.assertRegex(output, r"\nVerdicts, short sample:\n  no difference shown:\n"
                                  r"    many_jumps/short: offset 16, 32, 48 vs offset 0\n\Z")
         self.assertRegex(result.stderr.decode(), r"scheduling: ")
@@ -199,6 +207,14 @@ class Output(unittest.TestCase):
                     self.assertIn("few_jumps/long/offset:48/manual_time", content)
                 self.assertEqual("Verdicts, long sample:" in content, format == "console")
 
+    def test_one_process_takes_its_intervals_over_blocks_and_says_so(self):
+        result = run(FILTER, "--benchmark_repetitions=16", "--processes=1", "--benchmark_format=json")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        report = json.loads(result.stdout)
+        self.assertTrue(report["context"]["rounds"].startswith("16 in 1 process "))
+        self.assertRegex(report["context"]["intervals"], r"^over 8 blocks of one process's rounds")
+        self.assertEqual({pair["interval_over"] for pair in report["pairs"]}, {"blocks of rounds"})
+
     def test_realtime_off_is_said(self):
         result = run(*QUICK, "--benchmark_filter=few_jumps/short", "--realtime=false")
         self.assertEqual(result.returncode, 0, result.stderr)
@@ -207,7 +223,8 @@ class Output(unittest.TestCase):
     def test_help_names_the_tools_flags_and_google_benchmarks_also_as_h(self):
         result = run("--help")
         self.assertEqual(result.returncode, 0)
-        for flag in (b"--chart=", b"--realtime=", b"--benchmark_filter", b"--benchmark_format"):
+        for flag in (b"--chart=", b"--processes=", b"--realtime=", b"--benchmark_filter",
+                     b"--benchmark_format"):
             self.assertIn(flag, result.stdout)
         short = run("-h")
         self.assertEqual((short.returncode, short.stdout), (0, result.stdout))
@@ -405,9 +422,15 @@ class BadValue(unittest.TestCase):
         self.assertEqual(result.returncode, 2)
         self.assertIn(b"did not take '--v=abc'", result.stderr)
 
+    def test_processes_out_of_range(self):
+        for value in ("0", "101", "x", ""):
+            self.assert_refused(["--processes=" + value],
+                                re.escape(f"--processes takes a whole number from 1 to 100, not '{value}'")
+                                + "\njumpbench-stats: see --help for the flags")
+
     def test_bad_flags_say_why_and_exit_2_before_measuring(self):
         for arguments in (["--no_such_flag"], ["--realtime=maybe"], ["stray"],
-                          ["--benchmark_filter=no_such_copy"]):
+                          ["--benchmark_filter=no_such_copy"], ["--measuring-process"]):
             result = run(*arguments)
             self.assertEqual(result.returncode, 2, arguments)
             self.assertEqual(result.stdout, b"", arguments)

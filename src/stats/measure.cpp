@@ -13,6 +13,7 @@
 #include "meter/cycle_meter.hpp"
 #include "selfcheck/selfcheck_cases.hpp"
 #include "stats/paired.hpp"
+#include "stats/shared_probe.hpp"
 
 namespace {
 
@@ -96,37 +97,63 @@ Clock measure_clock() {
     return clock;
 }
 
-int measure_rounds(std::vector<StatsCase>& cases, const std::vector<bool>& selected,
-                   std::optional<int> rounds, std::vector<std::vector<double>>& ticks) {
+namespace {
+
+// A case's figure in a round: ticks per scan from the net ticks of its calls (the copies'
+// meter instances leave the net ticks of all their runs, not a rounded figure per run).
+double case_figure(const StatsCase& stats_case) {
+    const int calls = stats_case.sample == "short" ? SHORT_SAMPLE_CALLS : 1;
+    double net = 0;
+    for (int call = 0; call < calls; ++call) {
+        stats_case.copy->measure_cycles();
+        net += static_cast<double>(meter_result);
+    }
+    return net / (static_cast<double>(calls) * stats_case.runs);
+}
+
+}  // namespace
+
+MeasuredRounds measure_rounds(const std::vector<StatsCase>& cases, const RoundsRequest& request) {
+    MeasuredRounds measured;
+    measured.ticks.assign(request.order.size(), {});
+    // Positions into request.order; the A/A case's second call is the position past them.
     std::vector<std::size_t> order;
-    for (std::size_t index = 0; index < cases.size(); ++index)
-        if (selected[index]) order.push_back(index);
-    ticks.assign(cases.size(), {});
+    for (std::size_t position = 0; position < request.order.size(); ++position) order.push_back(position);
+    if (request.again) order.push_back(request.order.size());
+    std::vector<double> figures(order.size());
     std::mt19937_64 shuffler(std::random_device{}());
+    const auto round = [&] {
+        std::shuffle(order.begin(), order.end(), shuffler);
+        const double probe = probe_cycles_per_jump();
+        for (const std::size_t position : order)
+            figures[position] = case_figure(cases[position < request.order.size()
+                                                      ? request.order[position]
+                                                      : *request.again]);
+        return probe;
+    };
+    round();  // the warm-up
     using Clock = std::chrono::steady_clock;
     const Clock::time_point start = Clock::now();
     double last_round = 0;
-    int measured = 0;
-    while (rounds ? measured < *rounds
-                  : measured < MIN_ROUNDS ||
-                        (measured < MAX_ROUNDS &&
-                         std::chrono::duration<double>(Clock::now() - start).count() + last_round <=
-                             ROUND_BUDGET_SECONDS)) {
+    for (int count = 0;
+         request.rounds ? count < *request.rounds
+                        : count < request.fewest ||
+                              std::chrono::duration<double>(Clock::now() - start).count() + last_round <=
+                                  request.seconds;
+         ++count) {
         const Clock::time_point round_start = Clock::now();
-        std::shuffle(order.begin(), order.end(), shuffler);
-        for (const std::size_t index : order) {
-            const int calls = cases[index].sample == "short" ? SHORT_SAMPLE_CALLS : 1;
-            double sum = 0;
-            for (int call = 0; call < calls; ++call) {
-                cases[index].scan_length = cases[index].copy->measure_cycles();
-                sum += static_cast<double>(meter_result);
-            }
-            ticks[index].push_back(sum / calls);
-        }
+        measured.probes.push_back(round());
+        for (std::size_t position = 0; position < request.order.size(); ++position)
+            measured.ticks[position].push_back(figures[position]);
+        if (request.again) measured.again.push_back(figures.back());
         last_round = std::chrono::duration<double>(Clock::now() - round_start).count();
-        ++measured;
     }
     return measured;
+}
+
+void measure_scan_lengths(std::vector<StatsCase>& cases, const std::vector<bool>& selected) {
+    for (std::size_t index = 0; index < cases.size(); ++index)
+        if (selected[index]) cases[index].scan_length = cases[index].copy->measure_cycles();
 }
 
 void register_selection(const std::vector<StatsCase>& cases, std::vector<bool>& selected) {

@@ -1,7 +1,8 @@
 // Measuring inside a Google Benchmark program: the time-stamp counter's rate and its
 // ticks per core cycle, found once before the benchmarks; the rounds, in which every
-// selected kernel copy's meter instance is called once; and the benchmarks that give
-// Google Benchmark the rounds' figures, one benchmark per copy.
+// selected kernel copy's meter instance is called once (in processes of their own,
+// segments.hpp); and the benchmarks that give Google Benchmark the rounds' figures, one
+// benchmark per copy.
 #pragma once
 
 #include <cstdint>
@@ -24,29 +25,41 @@ struct Clock {
 // against the monotonic clock over the same span (a quarter of a second or so).
 Clock measure_clock();
 
-// The rounds: every selected case's meter instance called once per round, in an order
+// The rounds of one process: every case of `order` called once per round, in an order
 // shuffled afresh for each round, so that the copies' figures of one round come from the
-// same stretch of the machine's time. A call is a thousand runs of the kernel (a
-// short-sample copy's four thousand, round_runs.h), so a round of every copy takes about
-// 10 ms natively, short beside the processor's phases.
-// Without a count, rounds are measured while the next one is expected to end within
-// ROUND_BUDGET_SECONDS (the last round's time taken as the next one's), at least
-// MIN_ROUNDS and at most MAX_ROUNDS.
-inline constexpr double ROUND_BUDGET_SECONDS = 25;
-inline constexpr int MIN_ROUNDS = 6;  // the fewest with an interval of the median
-inline constexpr int MAX_ROUNDS = 50000;
+// same stretch of the machine's time; the A/A case (`again`, if any) a second time at a
+// place of its own in that order; the shared-processor probe (shared_probe.hpp) once, at
+// the round's start. A call is a thousand runs of the kernel (a short-sample copy's four
+// thousand, round_runs.h), so a round of every copy takes about 10 ms natively, short
+// beside the processor's phases. One round first warms the process up (its pages, the
+// predictors) and is not kept.
+// With `rounds`, that many rounds; without, rounds while the next one is expected to end
+// within `seconds` (the last round's time taken as the next one's), at least `fewest`.
+struct RoundsRequest {
+    std::vector<std::size_t> order;     // case indices
+    std::optional<std::size_t> again;   // the A/A case's index
+    std::optional<int> rounds;
+    double seconds = 0;
+    int fewest = 1;
+};
 
-// A short-sample copy's figure in a round is the mean of this many calls of its meter
-// instance, one after the other. The meter rounds its figure to whole ticks per run, and a
-// short scan takes a dozen or so natively: one call's figure moves in steps of 7 % or
-// more, too coarse for a ratio. The noise of the calls dithers the rounding, so their
-// mean has the finer steps; the calls together cost about a long-sample copy's one.
+struct MeasuredRounds {
+    std::vector<std::vector<double>> ticks;  // [position in order][round]: ticks per scan
+    std::vector<double> again;               // the A/A case's second call, by round
+    std::vector<double> probes;              // core cycles per taken jump, by round
+    std::size_t rounds() const { return probes.size(); }
+};
+
+// A short-sample copy's figure in a round is the net ticks of this many calls of its meter
+// instance, one after the other, over their runs: a short scan takes a dozen ticks or so
+// natively, and the calls together cost about a long-sample copy's one.
 inline constexpr int SHORT_SAMPLE_CALLS = 8;
 
-// ticks[case][round]: ticks per scan of each selected case (empty for the others).
-// Gives the number of rounds measured.
-int measure_rounds(std::vector<StatsCase>& cases, const std::vector<bool>& selected,
-                   std::optional<int> rounds, std::vector<std::vector<double>>& ticks);
+MeasuredRounds measure_rounds(const std::vector<StatsCase>& cases, const RoundsRequest& request);
+
+// Each case's scan length, from one call of its meter instance (the rounds run in other
+// processes).
+void measure_scan_lengths(std::vector<StatsCase>& cases, const std::vector<bool>& selected);
 
 // Registers one benchmark per case that only notes in `selected` that Google Benchmark
 // ran it: a first pass with the user's flags, to learn which cases they select.

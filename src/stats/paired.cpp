@@ -23,6 +23,9 @@ struct PairWords {
 PairWords words(const PairedRatio& pair, const std::vector<RoundFigures>& copies) {
     const RoundFigures& first = copies[pair.first];
     const RoundFigures& second = copies[pair.second];
+    if (pair.kind == PairKind::AA)
+        return {"the first call", "the second", "A/A, " + first.layout + "/" + first.sample +
+                " at offset " + std::to_string(first.offset) + " measured twice a round: ", ""};
     if (pair.kind == PairKind::LAYOUTS)
         return {first.layout, second.layout, "", " at offset " + std::to_string(first.offset)};
     return {"offset " + std::to_string(first.offset), "offset " + std::to_string(second.offset),
@@ -153,18 +156,50 @@ double undisturbed_median(const std::vector<double>& explained) {
     return median_interval(undisturbed).median;
 }
 
+const char* kind_name(PairKind kind) {
+    switch (kind) {
+        case PairKind::LAYOUTS: return "layouts";
+        case PairKind::PLACEMENT: return "placement";
+        case PairKind::AA: return "a/a";
+    }
+    return "";
+}
+
+std::vector<std::size_t> even_blocks(std::size_t rounds, std::size_t blocks) {
+    const std::size_t cut = std::min(blocks, rounds);
+    std::vector<std::size_t> block_of_round;
+    for (std::size_t round = 0; round < rounds; ++round) block_of_round.push_back(round * cut / rounds);
+    return block_of_round;
+}
+
+std::vector<std::size_t> segment_blocks(const std::vector<std::size_t>& segment_rounds) {
+    std::vector<std::size_t> block_of_round;
+    for (std::size_t segment = 0; segment < segment_rounds.size(); ++segment)
+        block_of_round.insert(block_of_round.end(), segment_rounds[segment], segment);
+    return block_of_round;
+}
+
 std::vector<PairedRatio> paired_ratios(const std::vector<RoundFigures>& copies, std::size_t blocks) {
+    std::size_t rounds = 0;
+    for (const RoundFigures& copy : copies) rounds = std::max(rounds, copy.ticks.size());
+    return paired_ratios(copies, even_blocks(rounds, blocks));
+}
+
+std::vector<PairedRatio> paired_ratios(const std::vector<RoundFigures>& copies,
+                                       const std::vector<std::size_t>& block_of_round) {
     std::vector<std::vector<bool>> undisturbed;
     for (const RoundFigures& copy : copies) undisturbed.push_back(undisturbed_figures(copy.ticks));
     const auto pair = [&](PairKind kind, std::size_t first, std::size_t second) {
-        const std::size_t rounds = std::min(copies[first].ticks.size(), copies[second].ticks.size());
-        const std::size_t cut = std::min(blocks, rounds);
+        const std::size_t rounds = std::min({copies[first].ticks.size(), copies[second].ticks.size(),
+                                             block_of_round.size()});
+        std::size_t cut = 0;
+        for (std::size_t round = 0; round < rounds; ++round) cut = std::max(cut, block_of_round[round] + 1);
         std::vector<double> ratios, inverses;
         std::vector<std::vector<double>> block_ratios(cut), block_inverses(cut);
         for (std::size_t round = 0; round < rounds; ++round) {
             const double a = copies[first].ticks[round], b = copies[second].ticks[round];
             if (!undisturbed[first][round] || !undisturbed[second][round] || a <= 0 || b <= 0) continue;
-            const std::size_t block = round * cut / rounds;
+            const std::size_t block = block_of_round[round];
             ratios.push_back(a / b);
             inverses.push_back(b / a);
             block_ratios[block].push_back(a / b);
@@ -197,8 +232,8 @@ std::vector<PairedRatio> paired_ratios(const std::vector<RoundFigures>& copies, 
     std::sort(offsets.begin(), offsets.end());
     const auto find = [&](const std::string& layout, const std::string& sample, int offset) {
         for (std::size_t index = 0; index < copies.size(); ++index)
-            if (copies[index].layout == layout && copies[index].sample == sample &&
-                copies[index].offset == offset)
+            if (!copies[index].again && copies[index].layout == layout &&
+                copies[index].sample == sample && copies[index].offset == offset)
                 return std::optional<std::size_t>(index);
         return std::optional<std::size_t>();
     };
@@ -220,6 +255,10 @@ std::vector<PairedRatio> paired_ratios(const std::vector<RoundFigures>& copies, 
                     pairs.push_back(pair(PairKind::PLACEMENT, *first, *second));
             }
     }
+    for (std::size_t index = 0; index < copies.size(); ++index)
+        if (copies[index].again)
+            if (const auto twin = find(copies[index].layout, copies[index].sample, copies[index].offset))
+                pairs.push_back(pair(PairKind::AA, *twin, index));
     return pairs;
 }
 
@@ -291,11 +330,25 @@ std::string ratio_tables(const std::vector<PairedRatio>& pairs,
                  << ": median of the undisturbed rounds' ratios of ticks per scan [95 % interval]\n";
             write_table(text, lines);
         }
+        // The A/A control: its interval should hold 1.
+        for (const PairedRatio& pair : pairs) {
+            if (pair.kind != PairKind::AA || copies[pair.first].sample != sample) continue;
+            const RoundFigures& copy = copies[pair.first];
+            text << "\nA/A control, " << copy.layout << "/" << copy.sample << " at offset "
+                 << copy.offset << " measured twice in every round (first call / second): "
+                 << cell(pair.ratio) << "\n  "
+                 << (!pair.ratio.low ? "too few rounds for an interval"
+                     : shown(pair) ? "its interval excludes 1: the tool's own noise is larger here "
+                                     "than its intervals; read every verdict with that"
+                                   : "its interval holds 1, as it must; its width is the tool's "
+                                     "own noise floor")
+                 << '\n';
+        }
         // The differences shown, one verdict each; then the others, by layout pair or copy.
         text << "\nVerdicts, " << sample << " sample:\n";
         std::vector<std::string> groups, offsets_of;
         for (const PairedRatio& pair : pairs) {
-            if (copies[pair.first].sample != sample) continue;
+            if (copies[pair.first].sample != sample || pair.kind == PairKind::AA) continue;
             if (shown(pair)) {
                 text << "  " << verdict(pair, copies) << '\n';
                 continue;
@@ -321,7 +374,7 @@ std::string ratio_tables(const std::vector<PairedRatio>& pairs,
 
 std::string pairs_json(const std::vector<PairedRatio>& pairs,
                        const std::vector<RoundFigures>& copies,
-                       const std::vector<std::string>& names) {
+                       const std::vector<std::string>& names, const std::string& interval_over) {
     std::ostringstream text;
     for (std::size_t index = 0; index < pairs.size(); ++index) {
         const PairedRatio& pair = pairs[index];
@@ -329,8 +382,7 @@ std::string pairs_json(const std::vector<PairedRatio>& pairs,
         text << (index ? ",\n" : "") << "    {\n"
              << "      \"first\": " << json_string(names[pair.first]) << ",\n"
              << "      \"second\": " << json_string(names[pair.second]) << ",\n"
-             << "      \"kind\": \"" << (pair.kind == PairKind::LAYOUTS ? "layouts" : "placement")
-             << "\",\n"
+             << "      \"kind\": \"" << kind_name(pair.kind) << "\",\n"
              << "      \"sample\": " << json_string(copies[pair.first].sample) << ",\n"
              << "      \"median\": " << json_number(ratio.count ? std::optional(ratio.median) : std::nullopt)
              << ",\n"
@@ -340,6 +392,7 @@ std::string pairs_json(const std::vector<PairedRatio>& pairs,
              << ",\n"
              << "      \"rounds\": " << ratio.count << ",\n"
              << "      \"blocks\": " << pair.blocks << ",\n"
+             << "      \"interval_over\": " << json_string(interval_over) << ",\n"
              << "      \"verdict\": " << json_string(verdict(pair, copies)) << "\n"
              << "    }";
     }

@@ -3,16 +3,21 @@
 // time; the ratio of the two within each round cancels what that stretch does to both, and
 // the median of the per-round ratios is the comparison.
 //
-// Two things a ratio alone does not cancel. The processor runs in phases (on this
-// project's machine: for a fraction of a second to several seconds the branchy kernels
-// take about twice as long), and in a slow phase the layouts' ratios are other ones, so a
-// median over all rounds would move with the share of slow rounds in an invocation. Only
-// the undisturbed figures count: those within UNDISTURBED_BAND of their copy's fast level.
-// And rounds are not independent: neighbouring rounds share the machine's state. So the
-// interval of the median is taken over blocks of consecutive rounds, the median ratio of
-// each block a value: the k-th lowest and k-th highest block median bound the median with
-// a probability from the binomial's order statistics, which needs no assumption about the
-// ratios' distribution, only that the blocks are independent.
+// Three things a ratio alone does not cancel. The processor runs in phases (on this
+// project's machine: for a fraction of a second to minutes the branchy kernels take about
+// twice as long), and in a slow phase the layouts' ratios are other ones, so a median over
+// all rounds would move with the share of slow rounds. Only the undisturbed figures count:
+// those within UNDISTURBED_BAND of their copy's fast level. Neighbouring rounds are not
+// independent: they share the machine's state. And a process is not independent of
+// itself: measured here, a ratio moves more from one process to the next than from one
+// second to the next inside a process (the addresses the process is given, what the
+// predictors learn from its other copies), so an interval over the rounds of one process
+// does not cover what another process gives. So the rounds are measured in several fresh
+// processes, each a segment, and the interval of the median is taken over the segments'
+// medians: the k-th lowest and k-th highest bound the median with a probability from the
+// binomial's order statistics, which needs no assumption about the ratios' distribution,
+// only that the segments are independent. Rounds of one process alone are cut into
+// blocks of consecutive rounds instead, which covers that process only.
 #pragma once
 
 #include <cstddef>
@@ -68,8 +73,9 @@ std::vector<bool> undisturbed_figures(const std::vector<double>& figures);
 // and counters), and the figure itself where all are the same. 0 for no figures.
 double undisturbed_median(const std::vector<double>& explained);
 
-// The interval of a ratio's median is taken over this many blocks of consecutive rounds
-// (fewer where there are fewer rounds, one round a block). With 8 the interval runs from
+// Where the rounds come from one process, the interval of a ratio's median is taken over
+// this many blocks of consecutive rounds (fewer where there are fewer rounds, one round a
+// block). With 8 the interval runs from
 // the lowest to the highest block median, at 1 - 2/256 = 99.2 %; a default invocation's
 // blocks last about 3 s. Measured here, 16 or more shorter blocks gave intervals that
 // missed other invocations' medians more often than they should: neighbouring blocks share
@@ -92,12 +98,19 @@ struct RoundFigures {
     std::string sample;  // long or short
     int offset;          // of the kernel's entry in its 64-byte line
     std::vector<double> ticks;  // per scan, one per round
+    // The A/A control: the same copy as the one with the same layout, sample and offset,
+    // called a second time in each round at its own place in the round's order.
+    bool again = false;
 };
 
 enum class PairKind {
     LAYOUTS,    // two layouts' copies at the same offset
     PLACEMENT,  // a copy against its own layout and sample at offset 0
+    AA,         // a copy's first call in each round against its second (the A/A control)
 };
+
+// The pair kind's name in the JSON: layouts, placement, a/a.
+const char* kind_name(PairKind kind);
 
 struct PairedRatio {
     PairKind kind;
@@ -106,13 +119,25 @@ struct PairedRatio {
     // medians (count is the rounds, the interval's confidence the blocks')
     MedianInterval ratio;
     MedianInterval inverse;  // of second / first, the same rounds and blocks
-    std::size_t blocks = 0;  // blocks with a round that counts
+    std::size_t blocks = 0;  // blocks (or segments) with a round that counts
 };
+
+// The block of each of `rounds` consecutive rounds cut into `blocks` blocks (one round a
+// block where there are fewer rounds).
+std::vector<std::size_t> even_blocks(std::size_t rounds, std::size_t blocks = INTERVAL_BLOCKS);
+
+// The block of each round where each segment is a block: `segment_rounds` holds the
+// rounds of each segment, in the order the rounds are.
+std::vector<std::size_t> segment_blocks(const std::vector<std::size_t>& segment_rounds);
 
 // The comparisons among the copies: per sample, every two layouts at each offset (in the
 // copies' order), then each copy at an offset other than 0 against its layout's copy at
-// offset 0. A round counts for a pair only where both figures are undisturbed. The rounds
-// are cut into `blocks` blocks of consecutive rounds for the interval.
+// offset 0; last the A/A pairs, each copy measured again against its first call. A round
+// counts for a pair only where both figures are undisturbed. `block_of_round` gives each
+// round's block for the interval.
+std::vector<PairedRatio> paired_ratios(const std::vector<RoundFigures>& copies,
+                                       const std::vector<std::size_t>& block_of_round);
+// The same with the rounds cut into `blocks` blocks of consecutive rounds.
 std::vector<PairedRatio> paired_ratios(const std::vector<RoundFigures>& copies,
                                        std::size_t blocks = INTERVAL_BLOCKS);
 
@@ -125,17 +150,20 @@ bool shown(const PairedRatio& pair);
 std::string verdict(const PairedRatio& pair, const std::vector<RoundFigures>& copies);
 
 // The console text: per sample, the table of layout ratios by offset and the table of
-// each layout's offsets against offset 0, each cell "median [low, high]", then the
-// verdicts of the differences shown and, grouped, the pairs with no difference shown.
+// each layout's offsets against offset 0, each cell "median [low, high]", the A/A
+// control's line, then the verdicts of the differences shown and, grouped, the pairs with
+// no difference shown.
 std::string ratio_tables(const std::vector<PairedRatio>& pairs,
                          const std::vector<RoundFigures>& copies);
 
 // The pairs as a JSON array's elements (indented for the top level of Google Benchmark's
 // report), one object per pair: names, kind, sample, median, low, high, confidence, rounds,
-// blocks and verdict. `names` are the copies' benchmark names.
+// blocks, interval_over (`interval_over` says what the blocks are) and verdict. `names`
+// are the copies' benchmark names (an A/A pair's two are the same).
 std::string pairs_json(const std::vector<PairedRatio>& pairs,
                        const std::vector<RoundFigures>& copies,
-                       const std::vector<std::string>& names);
+                       const std::vector<std::string>& names,
+                       const std::string& interval_over = "blocks of rounds");
 
 // Google Benchmark's JSON report with "pairs" added after "benchmarks". The report as
 // given when it does not end as Google Benchmark ends it.

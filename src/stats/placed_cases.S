@@ -3,7 +3,9 @@
 // line, each copy in a meter instance of its own (the meter checks the offset). The order,
 // offset by offset, is placed_cases.cpp's.
 // The copies are the benchmark's kernel macros over the same samples: only their place
-// differs, and their runs per call, ROUND_RUNS_<sample> (round_runs.h). Symbols:
+// differs, and their runs per call, ROUND_RUNS_<sample> (round_runs.h), and their
+// divisor: 1, so that meter_result holds the call's net ticks, not a per-run figure
+// rounded to whole ticks (the tool divides). Symbols:
 // measure_<layout>_<sample>_at_<offset>, and _entry, _exit, _code_bytes.
 #include "platform_asm.h"
 #include "meter/cycle_meter.inc"
@@ -15,7 +17,7 @@
                        SYM(sample##_sample), SYM(layout##_##sample##_at_##offset##_entry),  \
                        SYM(layout##_##sample##_at_##offset##_exit),                         \
                        SYM(layout##_##sample##_at_##offset##_code_bytes), short, offset,   \
-                       ROUND_RUNS_##sample
+                       ROUND_RUNS_##sample, 1
 // The offset goes through one more macro so that PLACEMENT_OFFSET is replaced by its
 // value before it is pasted into the names. Each instance (under 400 bytes) starts a
 // 512-byte slot of its own, so that no kernel straddles a 4-KiB page boundary: under

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "meter/bench_case.hpp"
 
@@ -24,3 +25,10 @@ struct StatsCase {
 
 // The headline aggregate of a case: the median of its undisturbed figures (paired.hpp).
 inline constexpr char HEADLINE_AGGREGATE[] = "undisturbed";
+
+// Every case the tool measures: the case table's rows in order, each at every offset.
+std::vector<StatsCase> stats_cases();
+
+// The taken branches of every selected long-sample copy, from one scan of it under the
+// profile. "" when done, else the copy that cannot be stepped and the profile's error.
+std::string count_taken_branches(std::vector<StatsCase>& cases, const std::vector<bool>& selected);

@@ -35,3 +35,16 @@ void StatsReporter::Finalize() {
     if (file_) file_->Finalize();
     shown_->Finalize();
 }
+
+benchmark::BenchmarkReporter* file_reporter(const std::string& format, bool counters_tabular) {
+    // Google Benchmark marks its CSV reporter as one it will drop, but still makes it for
+    // --benchmark_out_format=csv itself; the tool gives the same.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (format == "csv") return new benchmark::CSVReporter;
+#pragma GCC diagnostic pop
+    if (format == "console")
+        return new benchmark::ConsoleReporter(counters_tabular ? benchmark::ConsoleReporter::OO_Tabular
+                                                               : benchmark::ConsoleReporter::OO_None);
+    return new benchmark::JSONReporter;
+}

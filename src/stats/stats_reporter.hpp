@@ -8,6 +8,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <benchmark/benchmark.h>
@@ -36,3 +37,7 @@ public:
     bool ReportContext(const Context&) override { return true; }
     void ReportRuns(const std::vector<Run>&) override {}
 };
+
+// Google Benchmark's reporter for a --benchmark_out file of this format (json, console or
+// csv), as Google Benchmark itself makes it.
+benchmark::BenchmarkReporter* file_reporter(const std::string& format, bool counters_tabular);

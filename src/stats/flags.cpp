@@ -1,0 +1,222 @@
+#include "stats/flags.hpp"
+
+#include <getopt.h>
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <initializer_list>
+#include <iterator>
+#include <string_view>
+
+#include <benchmark/benchmark.h>
+
+#include "stats/segments.hpp"
+
+const char* const DEFAULT_FLAGS[] = {
+    "--benchmark_counters_tabular=true",
+    "--benchmark_time_unit=us",
+    // A default invocation measures some 2000 rounds of 28 copies: every round in a JSON
+    // file would make it 40 MB.
+    "--benchmark_report_aggregates_only=true",
+};
+const std::size_t DEFAULT_FLAG_COUNT = std::size(DEFAULT_FLAGS);
+
+namespace {
+
+constexpr char TOOL_HELP[] =
+    "\n"
+    "jumpbench-stats measures every row of the benchmark's case table, laid out four times\n"
+    "with its kernel's entry at offset 0, 16, 32 and 48 of a 64-byte line: one benchmark per\n"
+    "copy, named <layout>/<sample>/offset:<N>. It measures in rounds, in several fresh\n"
+    "processes of itself one after the other (--processes, default 10): each round calls\n"
+    "the meter instance of every selected copy once (1000 runs of the kernel, net of the\n"
+    "loop's own cost; a short-sample copy 8 times 4000 runs; the figure is the calls' net\n"
+    "ticks over their runs), in an order shuffled afresh for each round, and one copy a\n"
+    "second time (the A/A control). --benchmark_repetitions=N sets the number of rounds in\n"
+    "all; without it, rounds are measured for about 24 s, shared among the processes.\n"
+    "Each repetition of a benchmark is its copy's figure from one round; a figure the\n"
+    "calibration cannot explain (below zero, or under a third of the copy's median) is\n"
+    "reported as that repetition's error and left out. A figure is undisturbed when it is at\n"
+    "most 1.3 times its copy's fast level (the 5th percentile of its figures): the\n"
+    "processor's slow phases and interruptions give higher ones. Each round also times a\n"
+    "chain of taken jumps against a chain of adds: above 1.5 core cycles per jump the\n"
+    "round ran on a core shared with another thread (context line shared).\n"
+    "Counters per scan: ticks (time-stamp counter), cycles (estimated core cycles: ticks\n"
+    "over the ticks per cycle of a 1000-add chain measured first, the lowest of 7), len,\n"
+    "code_bytes; for long-sample copies also taken (the branches one scan takes, counted\n"
+    "exactly under the single-step trap), ticks_per_taken and cycles_per_taken.\n"
+    "Aggregates beside the usual ones: min, and undisturbed (the median of the undisturbed\n"
+    "figures, the headline).\n"
+    "Comparisons are paired within rounds: the median of the per-round ratios of two\n"
+    "copies' ticks over the rounds where both are undisturbed, with an interval of at\n"
+    "least 95 % from the binomial's order statistics of the processes' medians (with one\n"
+    "process, of 8 blocks of its rounds); every two layouts at the same offset, every copy\n"
+    "against its layout at offset 0, and the A/A control, whose interval must hold 1. The\n"
+    "console shows the headline row of each benchmark, the placement table, the ratio\n"
+    "tables, the A/A control and a verdict per pair; json has the aggregates and a \"pairs\"\n"
+    "list, csv the aggregates (every round too with --benchmark_report_aggregates_only=false).\n"
+    "\n"
+    "Tool flags:\n"
+    "  [--chart=<file>]            draw the headlines and the ratios into <file>, a PNG image\n"
+    "                              made by gnuplot (nothing of it goes to standard output)\n"
+    "  [--processes=<N>]           measure in N fresh processes, 1 to 100 (default 10); the\n"
+    "                              intervals are taken over them\n"
+    "  [--realtime={true|false}]   measure under SCHED_FIFO at the lowest real-time\n"
+    "                              priority when permitted (default true; refused: normal)\n"
+    "  [-h]                        the same as --help\n"
+    "\n"
+    "Result files (--benchmark_out, --chart) are written beside their names and renamed into\n"
+    "place when complete: a failed or interrupted run leaves an existing one as it was.\n"
+    "Exit code: 0 done; 1 a write, a measuring process or the chart failed; 2 bad flags, or\n"
+    "no benchmark matched; on SIGINT, SIGTERM or SIGHUP the signal's own.\n"
+    "\n"
+    "Defaults this tool sets (the same flag given overrides them):\n";
+
+
+}  // namespace
+
+bool help_asked = false;
+
+void fail_on_lost_output() {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "%s: cannot write standard output: %s\n", TOOL, std::strerror(errno));
+        std::exit(EXIT_FAILED);
+    }
+}
+
+void print_help() {
+    if (!help_asked) {
+        std::fprintf(stderr, "%s: Google Benchmark refused the value of one of its flags; see --help\n",
+                     TOOL);
+        std::exit(EXIT_USAGE);
+    }
+    benchmark::PrintDefaultHelp();
+    std::fputs(TOOL_HELP, stdout);
+    for (const char* flag : DEFAULT_FLAGS) std::printf("  %s\n", flag);
+    fail_on_lost_output();
+    std::exit(0);
+}
+
+static std::optional<std::string_view> flag_value(std::string_view argument, std::string_view flag) {
+    if (!argument.starts_with(flag) || argument.size() <= flag.size() || argument[flag.size()] != '=')
+        return std::nullopt;
+    return argument.substr(flag.size() + 1);
+}
+
+static bool one_of(std::string_view value, std::initializer_list<std::string_view> words) {
+    return std::find(words.begin(), words.end(), value) != words.end();
+}
+
+bool parse_early_flags(std::vector<char*>& arguments, EarlyFlags& flags) {
+    std::vector<char*> kept;
+    for (char* argument : arguments) {
+        const std::string_view text(argument);
+        bool keep = true;
+        std::string problem;
+        if (const auto value = flag_value(text, "--benchmark_out")) {
+            flags.out = argument + (text.size() - value->size());
+            keep = false;
+            if (value->empty()) problem = "--benchmark_out takes a file name, not ''";
+        } else if (const auto value = flag_value(text, "--benchmark_out_format")) {
+            flags.out_format = *value;
+            keep = false;
+            if (!one_of(*value, {"json", "console", "csv"}))
+                problem = "--benchmark_out_format takes json, console or csv, not '" +
+                          std::string(*value) + "'";
+        } else if (const auto value = flag_value(text, "--benchmark_format")) {
+            if (!one_of(*value, {"console", "json", "csv"}))
+                problem = "--benchmark_format takes console, json or csv, not '" +
+                          std::string(*value) + "'";
+        } else if (const auto value = flag_value(text, "--benchmark_time_unit")) {
+            if (!one_of(*value, {"ns", "us", "ms", "s"}))
+                problem = "--benchmark_time_unit takes ns, us, ms or s, not '" +
+                          std::string(*value) + "'";
+        } else if (const auto value = text.starts_with("--benchmark_min_time=")
+                                          ? flag_value(text, "--benchmark_min_time")
+                                          : flag_value(text, "--benchmark_min_warmup_time")) {
+            const std::string seconds(*value);
+            char* end = nullptr;
+            if (seconds.empty() || std::strtod(seconds.c_str(), &end) != 0 || *end != '\0')
+                problem = std::string(text.substr(0, text.size() - value->size() - 1)) +
+                          " must stay 0, not '" + seconds + "': a repetition is one round's "
+                          "figure, one meter call (--benchmark_repetitions sets the rounds)";
+        } else if (const auto value = flag_value(text, "--benchmark_counters_tabular")) {
+            flags.counters_tabular = !one_of(*value, {"false", "no", "0", "f", "n"});
+        } else if (const auto value = flag_value(text, "--benchmark_repetitions")) {
+            const std::string digits(*value);
+            char* end = nullptr;
+            errno = 0;
+            const long rounds = std::strtol(digits.c_str(), &end, 10);
+            if (digits.empty() || *end != '\0' || errno != 0 || rounds < 1 || rounds > 1000000)
+                problem = "--benchmark_repetitions (the number of rounds) takes a whole number "
+                          "from 1 to 1000000, not '" + digits + "'";
+            else
+                flags.rounds = static_cast<int>(rounds);
+        }
+        if (!problem.empty()) {
+            std::fprintf(stderr, "%s: %s\n", TOOL, problem.c_str());
+            return false;
+        }
+        if (keep) kept.push_back(argument);
+    }
+    arguments = kept;
+    return true;
+}
+
+static bool parse_bool(const char* text, bool& value) {
+    const std::string_view word(text);
+    if (word == "true" || word == "yes" || word == "1") value = true;
+    else if (word == "false" || word == "no" || word == "0") value = false;
+    else return false;
+    return true;
+}
+
+bool parse_tool_flags(int argc, char** argv, ToolFlags& flags) {
+    for (int index = 1; index < argc; ++index)
+        if (std::string_view(argv[index]).starts_with("--benchmark_") ||
+            std::string_view(argv[index]).starts_with("--v=")) {
+            // Google Benchmark leaves a flag of its own whose value it cannot read.
+            std::fprintf(stderr,
+                         "%s: Google Benchmark did not take '%s' (no such flag, or a value of "
+                         "the wrong kind)\n",
+                         TOOL, argv[index]);
+            return false;
+        }
+    enum { CHART = 1, PROCESSES, REALTIME };
+    const option options[] = {
+        {"chart", required_argument, nullptr, CHART},
+        {"processes", required_argument, nullptr, PROCESSES},
+        {"realtime", optional_argument, nullptr, REALTIME},
+        {nullptr, 0, nullptr, 0},
+    };
+    for (int found; (found = getopt_long(argc, argv, "", options, nullptr)) != -1;) {
+        if (found == CHART) {
+            flags.chart = optarg;
+        } else if (found == PROCESSES) {
+            char* end = nullptr;
+            errno = 0;
+            const long processes = std::strtol(optarg, &end, 10);
+            if (*optarg == '\0' || *end != '\0' || errno != 0 || processes < 1 ||
+                processes > MOST_PROCESSES) {
+                std::fprintf(stderr, "%s: --processes takes a whole number from 1 to %d, not '%s'\n",
+                             TOOL, MOST_PROCESSES, optarg);
+                return false;
+            }
+            flags.processes = static_cast<int>(processes);
+        } else if (found == REALTIME) {
+            if (optarg != nullptr && !parse_bool(optarg, flags.realtime)) {
+                std::fprintf(stderr, "%s: --realtime takes true or false, not '%s'\n", TOOL, optarg);
+                return false;
+            }
+        } else {
+            return false;  // getopt_long has said what it is
+        }
+    }
+    if (optind < argc) {
+        std::fprintf(stderr, "%s: unexpected argument '%s'\n", TOOL, argv[optind]);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,54 @@
+// The stats tool's flags: Google Benchmark's, some with the tool's own defaults and checked
+// before Google Benchmark reads them, and the tool's own; the help text.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "stats/segments.hpp"
+
+inline constexpr char TOOL[] = "jumpbench-stats";
+inline constexpr int EXIT_FAILED = 1;
+inline constexpr int EXIT_USAGE = 2;
+
+// Google Benchmark's flags with the tool's defaults, given before the user's arguments so
+// that a flag the user gives wins.
+extern const char* const DEFAULT_FLAGS[];
+extern const std::size_t DEFAULT_FLAG_COUNT;
+
+// Set when the user asks for --help or -h: print_help then prints it, else it says that
+// Google Benchmark refused one of its flags' values.
+extern bool help_asked;
+
+// Exits with 1 and a line when standard output could not be written.
+void fail_on_lost_output();
+
+// Called by Google Benchmark for --help, and also when it finds a value it does not take
+// in one of its flags (then it would exit with 0 after the help text). The tool checks
+// those values itself first, so the second is a value it did not foresee.
+void print_help();
+
+// The flags this tool reads before Google Benchmark does: it writes the --benchmark_out
+// file itself (into a temporary file, renamed when complete), takes the rounds from
+// --benchmark_repetitions, and checks the values Google Benchmark would refuse without
+// naming them.
+struct EarlyFlags {
+    const char* out = nullptr;
+    std::string out_format = "json";
+    std::optional<int> rounds;
+    bool counters_tabular = true;
+};
+
+// Takes --benchmark_out and --benchmark_out_format out of the arguments; false with a
+// message for a value that cannot be used.
+bool parse_early_flags(std::vector<char*>& arguments, EarlyFlags& flags);
+
+struct ToolFlags {
+    const char* chart = nullptr;
+    int processes = DEFAULT_PROCESSES;
+    bool realtime = true;
+};
+
+// The flags Google Benchmark left over: the tool's own, or errors.
+bool parse_tool_flags(int argc, char** argv, ToolFlags& flags);

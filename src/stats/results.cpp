@@ -1,0 +1,91 @@
+#include "stats/results.hpp"
+
+#include <cmath>
+
+#include "stats/placed_cases.hpp"
+
+namespace {
+
+std::string placement_name(int offset) { return "offset " + std::to_string(offset); }
+
+}  // namespace
+
+Results results_of(const std::vector<StatsCase>& cases,
+                   const std::vector<std::vector<double>>& ticks,
+                   const std::vector<std::vector<bool>>& unexplained,
+                   std::optional<std::size_t> again, const std::vector<double>& again_ticks,
+                   const std::vector<std::size_t>& segment_rounds,
+                   const std::vector<double>& probes) {
+    Results results;
+    for (std::size_t index = 0; index < cases.size(); ++index) {
+        if (ticks[index].empty()) continue;
+        results.measured.push_back(index);
+        results.copies.push_back({cases[index].layout, cases[index].sample,
+                                  PLACEMENT_OFFSETS[cases[index].placement], ticks[index]});
+        // Google Benchmark adds /manual_time to the name of a benchmark timed by hand.
+        results.names.push_back(cases[index].name + "/manual_time");
+        std::vector<double> explained;
+        for (std::size_t round = 0; round < ticks[index].size(); ++round)
+            if (!unexplained[index][round]) explained.push_back(ticks[index][round]);
+        results.headlines.push_back(undisturbed_median(explained));
+    }
+    if (again && !again_ticks.empty()) {
+        const StatsCase& twin = cases[*again];
+        results.copies.push_back(
+            {twin.layout, twin.sample, PLACEMENT_OFFSETS[twin.placement], again_ticks, true});
+        results.names.push_back(twin.name + "/manual_time");
+    }
+    results.segments = segment_rounds.size();
+    std::size_t rounds = 0;
+    for (const std::size_t count : segment_rounds) rounds += count;
+    results.pairs = paired_ratios(results.copies, results.segments > 1 ? segment_blocks(segment_rounds)
+                                                                       : even_blocks(rounds));
+    results.shared = shared_share(probes);
+    return results;
+}
+
+std::string interval_over(const Results& results) {
+    return results.segments > 1 ? "processes" : "blocks of rounds";
+}
+
+std::vector<PlacementRow> placement_rows(const Results& results, const std::vector<StatsCase>& cases) {
+    std::vector<PlacementRow> rows;
+    for (std::size_t row = 0; row < BENCH_CASE_COUNT; ++row) {
+        PlacementRow placement_row;
+        bool measured = false;
+        for (std::size_t index = 0; index < results.measured.size(); ++index) {
+            const StatsCase& stats_case = cases[results.measured[index]];
+            if (stats_case.row != row) continue;
+            placement_row.layout = stats_case.layout;
+            placement_row.sample = stats_case.sample;
+            placement_row.ticks[stats_case.placement] = results.headlines[index];
+            measured = true;
+        }
+        if (measured) rows.push_back(placement_row);
+    }
+    return rows;
+}
+
+std::vector<ChartPoint> chart_points(const Results& results) {
+    std::vector<ChartPoint> points;
+    for (std::size_t index = 0; index < results.headlines.size(); ++index)
+        points.push_back({results.copies[index].layout, results.copies[index].sample,
+                          placement_name(results.copies[index].offset), results.headlines[index]});
+    return points;
+}
+
+std::vector<ChartRatio> chart_ratios(const Results& results) {
+    std::vector<ChartRatio> ratios;
+    for (const PairedRatio& pair : results.pairs) {
+        if (pair.ratio.count == 0) continue;
+        const RoundFigures& first = results.copies[pair.first];
+        const bool placement = pair.kind == PairKind::PLACEMENT;
+        const std::string label = pair.kind == PairKind::AA ? "A/A " + first.layout
+                                  : placement ? first.layout
+                                              : first.layout + " / " + results.copies[pair.second].layout;
+        ratios.push_back({first.sample, placement, label, placement_name(first.offset),
+                          pair.ratio.median, pair.ratio.low.value_or(std::nan("")),
+                          pair.ratio.high.value_or(std::nan(""))});
+    }
+    return ratios;
+}

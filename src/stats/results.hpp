@@ -1,0 +1,42 @@
+// What the rounds gave, as the reports need it: each measured copy's figures and headline,
+// the A/A control's second figures, the pairs, the segments, the shared-processor share;
+// and the rows of the placement table and the chart's points and ratios made from them.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "stats/chart.hpp"
+#include "stats/paired.hpp"
+#include "stats/placement.hpp"
+#include "stats/shared_probe.hpp"
+#include "stats/stats_case.hpp"
+
+struct Results {
+    std::vector<std::size_t> measured;  // the cases, in the case list's order
+    // By measured's index, then the A/A control's second figures last (again = true).
+    std::vector<RoundFigures> copies;
+    std::vector<std::string> names;     // the benchmarks' names, as copies
+    std::vector<double> headlines;      // ticks per scan, by measured's index
+    std::vector<PairedRatio> pairs;
+    std::size_t segments = 0;  // the processes the rounds came from (1: blocks of rounds)
+    SharedShare shared;
+};
+
+// The results from each case's figures (`ticks` and `unexplained` by case index, empty for
+// cases not measured), the A/A case and its second figures, the rounds of each segment
+// and the probes.
+Results results_of(const std::vector<StatsCase>& cases,
+                   const std::vector<std::vector<double>>& ticks,
+                   const std::vector<std::vector<bool>>& unexplained,
+                   std::optional<std::size_t> again, const std::vector<double>& again_ticks,
+                   const std::vector<std::size_t>& segment_rounds,
+                   const std::vector<double>& probes);
+
+// What the intervals are taken over, in words: "processes" or "blocks of rounds".
+std::string interval_over(const Results& results);
+
+std::vector<PlacementRow> placement_rows(const Results& results, const std::vector<StatsCase>& cases);
+std::vector<ChartPoint> chart_points(const Results& results);
+std::vector<ChartRatio> chart_ratios(const Results& results);

@@ -1,0 +1,176 @@
+#include "stats/segments.hpp"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "stats/realtime.hpp"
+
+extern char** environ;
+
+namespace {
+
+// The request's arguments: parent pid, realtime (0/1), rounds (0: by time), seconds,
+// fewest, A/A case (-1: none), then the cases.
+std::vector<std::string> request_arguments(const SegmentPlan& plan, int rounds, double seconds,
+                                           int fewest) {
+    std::vector<std::string> arguments{
+        std::to_string(getpid()), plan.realtime ? "1" : "0", std::to_string(rounds),
+        std::to_string(seconds), std::to_string(fewest),
+        plan.again ? std::to_string(*plan.again) : "-1"};
+    for (const std::size_t index : plan.order) arguments.push_back(std::to_string(index));
+    return arguments;
+}
+
+bool write_all(int descriptor, const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const char*>(data);
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t count = write(descriptor, bytes + done, size - done);
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) return false;
+        done += static_cast<std::size_t>(count);
+    }
+    return true;
+}
+
+// Starts one process and reads all it writes; "" when it ended with 0.
+std::string run_process(const std::string& executable, const std::vector<std::string>& request,
+                        std::string& output) {
+    int pipe_ends[2];
+    if (pipe2(pipe_ends, O_CLOEXEC) != 0)
+        return std::string("cannot make a pipe: ") + std::strerror(errno);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], STDOUT_FILENO);
+    std::vector<std::string> words{executable, SEGMENT_FLAG};
+    words.insert(words.end(), request.begin(), request.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    pid_t child;
+    const int spawned = posix_spawn(&child, executable.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipe_ends[1]);
+    if (spawned != 0) {
+        close(pipe_ends[0]);
+        return "cannot start '" + executable + "': " + std::strerror(spawned);
+    }
+    char buffer[65536];
+    for (;;) {
+        const ssize_t count = read(pipe_ends[0], buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) break;
+        output.append(buffer, static_cast<std::size_t>(count));
+    }
+    close(pipe_ends[0]);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return "";
+    if (WIFSIGNALED(status)) return "ended by signal " + std::to_string(WTERMSIG(status));
+    return "ended with exit code " + std::to_string(WEXITSTATUS(status));
+}
+
+bool read_number(const char* text, long long low, long long high, long long& value) {
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtoll(text, &end, 10);
+    return *text != '\0' && *end == '\0' && errno == 0 && value >= low && value <= high;
+}
+
+}  // namespace
+
+std::string own_executable() {
+    char path[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0) return "";
+    return std::string(path, static_cast<std::size_t>(length));
+}
+
+std::string measure_segments(const std::string& executable, const SegmentPlan& plan,
+                             Segments& segments) {
+    const int processes = plan.rounds ? std::min(plan.processes, *plan.rounds) : plan.processes;
+    const double seconds = ROUND_BUDGET_SECONDS / processes;
+    const int fewest = (MIN_ROUNDS + processes - 1) / processes;
+    const std::size_t width = plan.order.size() + (plan.again ? 1 : 0);
+    segments = Segments{};
+    segments.rounds.ticks.assign(plan.order.size(), {});
+    for (int process = 0; process < processes; ++process) {
+        const int rounds = plan.rounds ? *plan.rounds / processes + (process < *plan.rounds % processes)
+                                       : 0;
+        std::string output;
+        const std::string problem =
+            run_process(executable, request_arguments(plan, rounds, seconds, fewest), output);
+        const std::string which =
+            "measuring process " + std::to_string(process + 1) + " of " + std::to_string(processes);
+        if (!problem.empty()) return which + ": " + problem;
+        // Each round: the probe, the cases' figures, the A/A figure.
+        const std::size_t per_round = (1 + width) * sizeof(double);
+        if (output.empty() || output.size() % per_round != 0)
+            return which + " gave " + std::to_string(output.size()) + " bytes, not whole rounds";
+        const std::size_t count = output.size() / per_round;
+        std::vector<double> values(output.size() / sizeof(double));
+        std::memcpy(values.data(), output.data(), output.size());
+        for (std::size_t round = 0; round < count; ++round) {
+            const double* figures = values.data() + round * (1 + width);
+            segments.rounds.probes.push_back(figures[0]);
+            for (std::size_t position = 0; position < plan.order.size(); ++position)
+                segments.rounds.ticks[position].push_back(figures[1 + position]);
+            if (plan.again) segments.rounds.again.push_back(figures[width]);
+        }
+        segments.segment_rounds.push_back(count);
+    }
+    return "";
+}
+
+int run_segment(const std::vector<StatsCase>& cases, int argc, char** argv) {
+    long long parent, realtime, rounds, fewest, again;
+    const auto refuse = [] {
+        std::fprintf(stderr, "jumpbench-stats: %s is for the tool's own measuring processes\n",
+                     SEGMENT_FLAG);
+        return 2;
+    };
+    if (argc < 7 || !read_number(argv[0], 1, INT_MAX, parent) || !read_number(argv[1], 0, 1, realtime) ||
+        !read_number(argv[2], 0, INT_MAX, rounds) || !read_number(argv[4], 1, INT_MAX, fewest) ||
+        !read_number(argv[5], -1, static_cast<long long>(cases.size()) - 1, again))
+        return refuse();
+    // Gone with the tool: an interrupted run leaves no process measuring.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) return 1;
+    RoundsRequest request;
+    char* end = nullptr;
+    request.seconds = std::strtod(argv[3], &end);
+    if (*end != '\0' || !(request.seconds >= 0)) return refuse();
+    for (int index = 6; index < argc; ++index) {
+        long long value;
+        if (!read_number(argv[index], 0, static_cast<long long>(cases.size()) - 1, value)) return refuse();
+        request.order.push_back(static_cast<std::size_t>(value));
+    }
+    if (again >= 0) request.again = static_cast<std::size_t>(again);
+    if (rounds > 0) request.rounds = static_cast<int>(rounds);
+    request.fewest = static_cast<int>(fewest);
+    use_realtime_scheduling(realtime != 0);
+
+    const MeasuredRounds measured = measure_rounds(cases, request);
+    std::vector<double> values;
+    for (std::size_t round = 0; round < measured.rounds(); ++round) {
+        values.push_back(measured.probes[round]);
+        for (const std::vector<double>& ticks : measured.ticks) values.push_back(ticks[round]);
+        if (request.again) values.push_back(measured.again[round]);
+    }
+    if (!write_all(STDOUT_FILENO, values.data(), values.size() * sizeof(double))) {
+        std::fprintf(stderr, "jumpbench-stats: a measuring process cannot write to the tool: %s\n",
+                     std::strerror(errno));
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,45 @@
+// Whether the processor's core was shared with another thread while the tool measured.
+//
+// On this project's machine (virtual processors that are threads of cores the host shares
+// with other tenants) the kernels run in two phases: the fast one, and a slow one in which
+// front-end-bound code, such as the branchy kernels, takes about twice as long while an add
+// chain takes about 5 % longer. A fast level found inside an invocation cannot tell which
+// phase it is: an invocation that ran slow throughout takes the slow phase for its fast
+// level. The probe needs no fast stretch: it times a chain of taken jumps and a chain of
+// dependent adds, one core cycle per add, in the same moment, and gives the jumps' cost in
+// core cycles. A core of its own runs the chain at its own fixed cost per jump; a shared
+// one well above it.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "meter/bench_case.hpp"
+#include "stats/shared_probe.h"
+
+// The probe's meter instances, for the tests that read laid-out code back.
+extern const BenchCase probe_jumps_case;
+extern const BenchCase probe_adds_case;
+
+// One probe: core cycles per taken jump, from the jump chain's ticks per jump over the add
+// chain's ticks per add. Below or at 0 when a figure could not be explained (a net time at
+// or below zero).
+double probe_cycles_per_jump();
+
+// A probe above this many core cycles per jump ran on a shared core. Measured here
+// (docs/stats-measurements.md): unshared probes lie at about 1.0, shared ones at 2 and
+// above.
+inline constexpr double SHARED_CYCLES_PER_JUMP = 1.5;
+
+// More than this share of a run's probes shared: the whole run ran on a shared core.
+inline constexpr double SHARED_RUN_SHARE = 0.5;
+
+struct SharedShare {
+    std::size_t probes = 0;  // explained ones (above 0)
+    std::size_t shared = 0;  // of those, above SHARED_CYCLES_PER_JUMP
+    double share() const { return probes ? static_cast<double>(shared) / probes : 0; }
+    bool whole_run() const { return probes > 0 && share() > SHARED_RUN_SHARE; }
+};
+
+// The share of the probes that ran shared; probes at or below 0 are left out.
+SharedShare shared_share(const std::vector<double>& cycles_per_jump);

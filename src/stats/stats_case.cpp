@@ -1,0 +1,29 @@
+#include "stats/stats_case.hpp"
+
+#include <cstdio>
+
+#include "profile/scan_profile.hpp"
+#include "run/bench_cases.hpp"
+#include "stats/placed_cases.hpp"
+
+std::vector<StatsCase> stats_cases() {
+    std::vector<StatsCase> cases;
+    for (std::size_t row = 0; row < BENCH_CASE_COUNT; ++row)
+        for (std::size_t placement = 0; placement < PLACEMENT_COUNT; ++placement) {
+            const PlacedCase& placed = placed_cases[placement * BENCH_CASE_COUNT + row];
+            cases.push_back({placed.copy.name, placed.layout, placed.sample, &placed.copy, row,
+                             placement, placed.runs});
+        }
+    return cases;
+}
+
+std::string count_taken_branches(std::vector<StatsCase>& cases, const std::vector<bool>& selected) {
+    for (std::size_t index = 0; index < cases.size(); ++index) {
+        StatsCase& stats_case = cases[index];
+        if (!selected[index] || stats_case.sample != "long") continue;
+        const ScanProfile profile = profile_case(*stats_case.copy);
+        if (!profile.error.empty()) return stats_case.name + ": " + profile.error;
+        stats_case.taken_branches = taken_branches(profile.counts);
+    }
+    return "";
+}
