@@ -22,8 +22,9 @@ extern const BenchCase probe_jumps_case;
 extern const BenchCase probe_adds_case;
 
 // One probe: core cycles per taken jump, from the jump chain's ticks per jump over the add
-// chain's ticks per add. Below or at 0 when a figure could not be explained (a net time at
-// or below zero).
+// chain's ticks per add, each the lower of PROBE_PASSES calls. Below or at 0 when a figure
+// could not be explained (a net time at or below zero).
+inline constexpr int PROBE_PASSES = 2;
 double probe_cycles_per_jump();
 
 // A probe above this many core cycles per jump ran on a shared core. Measured here
