@@ -264,6 +264,7 @@ TEST(SharedShare, ProbesAboveTheLimit) {
     EXPECT_EQ(some.probes, 5u);
     EXPECT_EQ(some.shared, 2u);
     EXPECT_DOUBLE_EQ(some.share(), 0.4);
+    EXPECT_DOUBLE_EQ(some.median, limit);
     EXPECT_FALSE(some.whole_run());
     EXPECT_TRUE(shared_share({limit * 1.3, limit * 1.5, limit * 0.7}).whole_run());
     EXPECT_FALSE(shared_share({limit * 1.3, limit * 0.7}).whole_run());  // half is not more than half

@@ -41,7 +41,7 @@ constexpr char TOOL_HELP[] =
     "reported as that repetition's error and left out. A figure is undisturbed when it is at\n"
     "most 1.3 times its copy's fast level (the 5th percentile of its figures): the\n"
     "processor's slow phases and interruptions give higher ones. Each round also times a\n"
-    "chain of taken jumps against a chain of adds: above 1.5 core cycles per jump the\n"
+    "chain of taken jumps against a chain of adds: above 0.75 core cycles per jump the\n"
     "round ran on a core shared with another thread (context line shared).\n"
     "Counters per scan: ticks (time-stamp counter), cycles (estimated core cycles: ticks\n"
     "over the ticks per cycle of a 1000-add chain measured first, the lowest of 7), len,\n"

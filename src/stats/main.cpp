@@ -213,10 +213,11 @@ int main(int argc, char** argv) {
                                " % of the figures (at most " + fixed(UNDISTURBED_BAND, 1) +
                                " times their copy's fast level; the headlines and ratios use these)");
         benchmark::AddCustomContext(
-            "shared", fixed(100 * results.shared.share(), 0) + " % of the rounds (a chain of taken jumps at over " +
-                          fixed(SHARED_CYCLES_PER_JUMP, 1) +
-                          " core cycles per jump against an add chain, probed every round: the core "
-                          "shared with another thread)");
+            "shared", fixed(100 * results.shared.share(), 0) +
+                          " % of the rounds (the core shared with another thread: a chain of taken "
+                          "jumps timed against an add chain at the start of every round, above " +
+                          fixed(SHARED_CYCLES_PER_JUMP, 2) + " core cycles per jump; median " +
+                          fixed(results.shared.median, 2) + ")");
         if (results.shared.whole_run())
             benchmark::AddCustomContext("processor_shared", shared_run_words(results.shared));
     }

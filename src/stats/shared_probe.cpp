@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "meter/cycle_meter.hpp"
+#include "stats/paired.hpp"
 
 METER_COPY_SYMBOLS(probe_jumps)
 METER_COPY_SYMBOLS(probe_adds)
@@ -32,10 +33,13 @@ double probe_cycles_per_jump() {
 
 SharedShare shared_share(const std::vector<double>& cycles_per_jump) {
     SharedShare share;
+    std::vector<double> explained;
     for (const double probe : cycles_per_jump) {
         if (probe <= 0) continue;
-        ++share.probes;
+        explained.push_back(probe);
         share.shared += probe > SHARED_CYCLES_PER_JUMP;
     }
+    share.probes = explained.size();
+    share.median = median_interval(explained).median;
     return share;
 }
