@@ -223,6 +223,25 @@ TEST(PlacedKernels, EveryCopyLiesAtItsOffsetAndIsItsLayoutsTable) {
     EXPECT_EQ(offsets, wanted);
 }
 
+// The A/A control's twin: its copy's bytes, entry at the same line offset, its own place
+// within one page.
+TEST(PlacedKernels, TheTwinIsItsCopyElsewhere) {
+    const PlacedCase* copy = nullptr;
+    for (const PlacedCase& placed : placed_cases)
+        if (std::string(placed.copy.name) == TWIN_OF) copy = &placed;
+    ASSERT_NE(copy, nullptr);
+    const BenchCase& twin = twin_case.copy;
+    const std::size_t size = *copy->copy.code_bytes + EXIT_STEP_BYTES;
+    EXPECT_EQ(*twin.code_bytes, *copy->copy.code_bytes);
+    EXPECT_EQ(std::vector<std::uint8_t>(twin.entry, twin.entry + size),
+              std::vector<std::uint8_t>(copy->copy.entry, copy->copy.entry + size));
+    const auto entry = reinterpret_cast<std::uintptr_t>(twin.entry);
+    EXPECT_NE(twin.entry, copy->copy.entry);
+    EXPECT_EQ(entry % 64, 0u);
+    EXPECT_EQ(entry / 4096, (entry + size - 1) / 4096);
+    EXPECT_EQ(twin_case.runs, copy->runs);
+}
+
 // long_sample: four times (ten "1234.567h" and one "1234.5678h"), then eleven
 // "1234.567h", its NUL and zeros up to 512 bytes; short_sample right after, "1234.567h"
 // and zeros. The block starts on a 4096-byte boundary.

@@ -31,6 +31,7 @@ inline std::vector<MeterInstance> all_meter_instances() {
         instances.push_back({&selfcheck_cases[row].copy, SELFCHECK_NEAR_LOOP_BACK[row], LOOP_COUNT,
                              LOOP_COUNT});
     for (const PlacedCase& placed : placed_cases) instances.push_back({&placed.copy, false, placed.runs, 1});
+    instances.push_back({&twin_case.copy, false, twin_case.runs, 1});
     instances.push_back({&probe_jumps_case, true, PROBE_JUMP_RUNS, 1});
     instances.push_back({&probe_adds_case, true, PROBE_ADD_RUNS, 1});
     return instances;

@@ -218,9 +218,9 @@ TEST(PairedRatios, IntervalOverProcesses) {
     EXPECT_DOUBLE_EQ(pair.ratio.confidence, 1 - 22.0 / 1024);
 }
 
-// The A/A control: a copy's second call in each round against its first, after the other
-// pairs, with its own words and JSON kind; it is in no table and no verdict list, but in
-// a line of its own that says whether its interval holds 1.
+// The A/A control: a copy's second call in each round (or its twin) against it, after the
+// other pairs, with its own words and JSON kind; it is in no table and no verdict list,
+// but in a line of its own that says whether its interval holds 1.
 TEST(AAControl, PairedWithItsTwinOnly) {
     std::vector<RoundFigures> copies = {copy("few_jumps", 0, shuffled_run(100, 15)),
                                         copy("switch", 0, std::vector<double>(15, 100))};
@@ -254,6 +254,16 @@ TEST(AAControl, PairedWithItsTwinOnly) {
     EXPECT_NE(json.find("\"first\": \"a\",\n      \"second\": \"a\",\n      \"kind\": \"a/a\""),
               std::string::npos) << json;
     EXPECT_NE(json.find("\"interval_over\": \"processes\""), std::string::npos) << json;
+
+    // Against a twin (the same bytes elsewhere) the words name it.
+    copies[2].twin = true;
+    const std::vector<PairedRatio> twin_pairs = paired_ratios(copies, BLOCK_A_ROUND);
+    EXPECT_EQ(verdict(twin_pairs[1], copies).rfind("A/A, few_jumps/long at offset 0 against its twin: the "
+                                                   "copy is ", 0),
+              0u) << verdict(twin_pairs[1], copies);
+    EXPECT_NE(ratio_tables(twin_pairs, copies).find("against its twin, the same bytes at the same offset "
+                                                    "in another slot (copy / twin): "),
+              std::string::npos);
 }
 
 // The probes above the limit ran shared; those the calibration could not explain (0 or

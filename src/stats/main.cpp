@@ -29,6 +29,7 @@
 #include "stats/measure.hpp"
 #include "stats/output_file.hpp"
 #include "stats/paired.hpp"
+#include "stats/placed_cases.hpp"
 #include "stats/realtime.hpp"
 #include "stats/results.hpp"
 #include "stats/segments.hpp"
@@ -44,15 +45,17 @@ std::string fixed(double value, int decimals) {
 
 void say(const std::string& problem) { std::fprintf(stderr, "%s: %s\n", TOOL, problem.c_str()); }
 
-// The A/A control's copy: the first selected long-sample copy, else the first selected.
+// The A/A control: the twin where its copy is selected (given as the case list's size),
+// else the first selected long-sample copy called twice, else the first selected copy.
 std::optional<std::size_t> aa_case(const std::vector<StatsCase>& cases, const std::vector<bool>& selected) {
-    std::optional<std::size_t> first;
+    std::optional<std::size_t> first, first_long;
     for (std::size_t index = 0; index < cases.size(); ++index) {
         if (!selected[index]) continue;
-        if (cases[index].sample == "long") return index;
+        if (cases[index].name == TWIN_OF) return cases.size();
         if (!first) first = index;
+        if (!first_long && cases[index].sample == "long") first_long = index;
     }
-    return first;
+    return first_long ? first_long : first;
 }
 
 // The plain words for a run most of whose rounds ran on a shared core.
@@ -198,7 +201,10 @@ int main(int argc, char** argv) {
             "rounds", std::to_string(rounds) + " in " + std::to_string(processes) +
                           (processes == 1 ? " process" : " processes") +
                           " (every selected copy once per round, in a new random order each "
-                          "round; " + cases[*plan.again].name + " twice, the A/A control)");
+                          "round; the A/A control: " +
+                          (*plan.again == cases.size() ? std::string(TWIN_OF) + " and its twin, the same bytes at "
+                                                                                "the same offset in another slot"
+                                                       : cases[*plan.again].name + " called twice") + ")");
         benchmark::AddCustomContext(
             "intervals",
             processes > 1 ? "over the " + std::to_string(processes) +

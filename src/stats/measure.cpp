@@ -121,14 +121,17 @@ MeasuredRounds measure_rounds(const std::vector<StatsCase>& cases, const RoundsR
     for (std::size_t position = 0; position < request.order.size(); ++position) order.push_back(position);
     if (request.again) order.push_back(request.order.size());
     std::vector<double> figures(order.size());
+    const StatsCase twin = twin_stats_case();
+    const StatsCase* again = !request.again ? nullptr
+                             : *request.again < cases.size() ? &cases[*request.again]
+                                                             : &twin;
     std::mt19937_64 shuffler(std::random_device{}());
     const auto round = [&] {
         std::shuffle(order.begin(), order.end(), shuffler);
         const double probe = probe_cycles_per_jump();
         for (const std::size_t position : order)
-            figures[position] = case_figure(cases[position < request.order.size()
-                                                      ? request.order[position]
-                                                      : *request.again]);
+            figures[position] = case_figure(position < request.order.size() ? cases[request.order[position]]
+                                                                             : *again);
         return probe;
     };
     round();  // the warm-up

@@ -23,9 +23,12 @@ struct PairWords {
 PairWords words(const PairedRatio& pair, const std::vector<RoundFigures>& copies) {
     const RoundFigures& first = copies[pair.first];
     const RoundFigures& second = copies[pair.second];
-    if (pair.kind == PairKind::AA)
-        return {"the first call", "the second", "A/A, " + first.layout + "/" + first.sample +
-                " at offset " + std::to_string(first.offset) + " measured twice a round: ", ""};
+    if (pair.kind == PairKind::AA) {
+        const std::string copy = "A/A, " + first.layout + "/" + first.sample + " at offset " +
+                                 std::to_string(first.offset);
+        if (second.twin) return {"the copy", "its twin", copy + " against its twin: ", ""};
+        return {"the first call", "the second", copy + " measured twice a round: ", ""};
+    }
     if (pair.kind == PairKind::LAYOUTS)
         return {first.layout, second.layout, "", " at offset " + std::to_string(first.offset)};
     return {"offset " + std::to_string(first.offset), "offset " + std::to_string(second.offset),
@@ -335,7 +338,10 @@ std::string ratio_tables(const std::vector<PairedRatio>& pairs,
             if (pair.kind != PairKind::AA || copies[pair.first].sample != sample) continue;
             const RoundFigures& copy = copies[pair.first];
             text << "\nA/A control, " << copy.layout << "/" << copy.sample << " at offset "
-                 << copy.offset << " measured twice in every round (first call / second): "
+                 << copy.offset
+                 << (copies[pair.second].twin
+                         ? " against its twin, the same bytes at the same offset in another slot (copy / twin): "
+                         : " measured twice in every round (first call / second): ")
                  << cell(pair.ratio) << "\n  "
                  << (!pair.ratio.low ? "too few rounds for an interval"
                      : shown(pair) ? "its interval excludes 1: the tool's own noise is larger here "

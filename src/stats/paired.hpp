@@ -99,14 +99,16 @@ struct RoundFigures {
     int offset;          // of the kernel's entry in its 64-byte line
     std::vector<double> ticks;  // per scan, one per round
     // The A/A control: the same copy as the one with the same layout, sample and offset,
-    // called a second time in each round at its own place in the round's order.
+    // called a second time in each round at its own place in the round's order; or, with
+    // twin, its twin: the same bytes at the same offset at another address.
     bool again = false;
+    bool twin = false;
 };
 
 enum class PairKind {
     LAYOUTS,    // two layouts' copies at the same offset
     PLACEMENT,  // a copy against its own layout and sample at offset 0
-    AA,         // a copy's first call in each round against its second (the A/A control)
+    AA,         // a copy against its twin, or against its second call in each round (the A/A control)
 };
 
 // The pair kind's name in the JSON: layouts, placement, a/a.

@@ -32,4 +32,12 @@
 
 #include "stats/each_placement.inc"
 
+// The A/A control's twin: few_jumps/long at offset 0 once more, in a slot of its own after
+// all the others: the same bytes at the same line offset, at another address.
+        .text
+        .p2align 9
+        METER_INSTANCE SYM(measure_few_jumps_long_twin), KERNEL_FEW_JUMPS, SYM(long_sample),    \
+                       SYM(few_jumps_long_twin_entry), SYM(few_jumps_long_twin_exit),         \
+                       SYM(few_jumps_long_twin_code_bytes), short, 0, ROUND_RUNS_long, 1
+
         NO_EXEC_STACK

@@ -9,6 +9,7 @@
     PLACED_SYMBOLS_AT(layout, sample, PLACEMENT_OFFSET)
 #include "stats/each_placement.inc"
 #undef BENCH_CASE
+METER_COPY_SYMBOLS(few_jumps_long_twin)
 
 namespace {
 
@@ -37,3 +38,6 @@ const PlacedCase placed_cases[] = {
 #include "stats/each_placement.inc"
 #undef BENCH_CASE
 };
+
+const PlacedCase twin_case{METER_CASE(few_jumps_long_label, "few_jumps/long/offset:0/twin", few_jumps_long_twin),
+                           few_jumps_long_row, "few_jumps", "long", 0, ROUND_RUNS_long};

@@ -24,3 +24,8 @@ struct PlacedCase {
 
 // Offset by offset, each in the case table's order.
 extern const PlacedCase placed_cases[PLACED_CASE_COUNT];
+
+// The A/A control's twin of placed_cases' few_jumps/long at offset 0: the same bytes at the
+// same offset in a slot of its own after all the others. Not one of placed_cases.
+extern const PlacedCase twin_case;
+inline constexpr char TWIN_OF[] = "few_jumps/long/offset:0";

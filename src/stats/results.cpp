@@ -1,5 +1,6 @@
 #include "stats/results.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include "stats/placed_cases.hpp"
@@ -30,10 +31,16 @@ Results results_of(const std::vector<StatsCase>& cases,
         results.headlines.push_back(undisturbed_median(explained));
     }
     if (again && !again_ticks.empty()) {
-        const StatsCase& twin = cases[*again];
+        const bool twin = *again == cases.size();
+        std::size_t partner = *again;
+        if (twin)
+            partner = static_cast<std::size_t>(
+                std::find_if(cases.begin(), cases.end(), [](const StatsCase& c) { return c.name == TWIN_OF; }) -
+                cases.begin());
+        const StatsCase& copy = cases[partner];
         results.copies.push_back(
-            {twin.layout, twin.sample, PLACEMENT_OFFSETS[twin.placement], again_ticks, true});
-        results.names.push_back(twin.name + "/manual_time");
+            {copy.layout, copy.sample, PLACEMENT_OFFSETS[copy.placement], again_ticks, true, twin});
+        results.names.push_back(twin ? std::string(TWIN_OF) + "/twin" : copy.name + "/manual_time");
     }
     results.segments = segment_rounds.size();
     std::size_t rounds = 0;

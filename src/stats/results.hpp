@@ -25,8 +25,8 @@ struct Results {
 };
 
 // The results from each case's figures (`ticks` and `unexplained` by case index, empty for
-// cases not measured), the A/A case and its second figures, the rounds of each segment
-// and the probes.
+// cases not measured), the A/A case (the case list's size for the twin) and its second
+// figures, the rounds of each segment and the probes.
 Results results_of(const std::vector<StatsCase>& cases,
                    const std::vector<std::vector<double>>& ticks,
                    const std::vector<std::vector<bool>>& unexplained,

@@ -141,7 +141,7 @@ int run_segment(const std::vector<StatsCase>& cases, int argc, char** argv) {
     };
     if (argc < 7 || !read_number(argv[0], 1, INT_MAX, parent) || !read_number(argv[1], 0, 1, realtime) ||
         !read_number(argv[2], 0, INT_MAX, rounds) || !read_number(argv[4], 1, INT_MAX, fewest) ||
-        !read_number(argv[5], -1, static_cast<long long>(cases.size()) - 1, again))
+        !read_number(argv[5], -1, static_cast<long long>(cases.size()), again))
         return refuse();
     // Gone with the tool: an interrupted run leaves no process measuring.
     prctl(PR_SET_PDEATHSIG, SIGKILL);

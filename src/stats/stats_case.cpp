@@ -17,6 +17,11 @@ std::vector<StatsCase> stats_cases() {
     return cases;
 }
 
+StatsCase twin_stats_case() {
+    return {twin_case.copy.name, twin_case.layout, twin_case.sample, &twin_case.copy, twin_case.row, 0,
+            twin_case.runs};
+}
+
 std::string count_taken_branches(std::vector<StatsCase>& cases, const std::vector<bool>& selected) {
     for (std::size_t index = 0; index < cases.size(); ++index) {
         StatsCase& stats_case = cases[index];

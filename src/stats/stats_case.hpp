@@ -32,3 +32,7 @@ std::vector<StatsCase> stats_cases();
 // The taken branches of every selected long-sample copy, from one scan of it under the
 // profile. "" when done, else the copy that cannot be stepped and the profile's error.
 std::string count_taken_branches(std::vector<StatsCase>& cases, const std::vector<bool>& selected);
+
+// The A/A control's twin (placed_cases.hpp) as a case; its index in a request is the
+// case list's size, one past every case's.
+StatsCase twin_stats_case();
