@@ -79,7 +79,8 @@ def short(name):
 
 def label(key):
     if key[2] == "a/a":
-        return f"A/A: {short(key[0])} measured twice"
+        return f"A/A: {short(key[0])} against its twin" if key[1].endswith("/twin") else \
+               f"A/A: {short(key[0])} measured twice"
     return f"{short(key[0])} / {short(key[1])}"
 
 def verdict(pair):
