@@ -199,6 +199,8 @@ TEST(PairedRatios, IntervalOverProcesses) {
     EXPECT_EQ(even_blocks(5, 8), (std::vector<std::size_t>{0, 1, 2, 3, 4}));
     EXPECT_EQ(even_blocks(16, 8), (std::vector<std::size_t>{0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7}));
     EXPECT_EQ(segment_blocks({2, 0, 3}), (std::vector<std::size_t>{0, 0, 2, 2, 2}));
+    // More segments than blocks: consecutive ones share a block.
+    EXPECT_EQ(segment_blocks({1, 2, 1, 1}, 2), (std::vector<std::size_t>{0, 0, 0, 1, 1}));
 
     // Ten processes of 3 to 12 rounds, process p at ratio 1 + p / 100 throughout: the
     // rounds' scatter inside a process is nil, the spread is between processes.

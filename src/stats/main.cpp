@@ -207,9 +207,13 @@ int main(int argc, char** argv) {
                                                        : cases[*plan.again].name + " called twice") + ")");
         benchmark::AddCustomContext(
             "intervals",
-            processes > 1 ? "over the " + std::to_string(processes) +
-                                " processes: each a fresh process of this tool, its median ratio "
-                                "one value; they cover what another invocation gives"
+            processes > 1 ? "over the " + std::to_string(processes) + " processes" +
+                                (processes > SEGMENT_BLOCKS
+                                     ? " in " + std::to_string(SEGMENT_BLOCKS) + " blocks of consecutive ones"
+                                     : std::string()) +
+                                ": each a fresh process of this tool, the median ratio of each " +
+                                (processes > SEGMENT_BLOCKS ? "block" : "process") +
+                                " one value; they cover what another invocation gives"
                           : "over " + std::to_string(INTERVAL_BLOCKS) +
                                 " blocks of one process's rounds: they cover that process only, "
                                 "not what another invocation gives (--processes)");

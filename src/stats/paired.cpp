@@ -175,10 +175,13 @@ std::vector<std::size_t> even_blocks(std::size_t rounds, std::size_t blocks) {
     return block_of_round;
 }
 
-std::vector<std::size_t> segment_blocks(const std::vector<std::size_t>& segment_rounds) {
+std::vector<std::size_t> segment_blocks(const std::vector<std::size_t>& segment_rounds,
+                                        std::size_t most_blocks) {
+    const std::size_t segments = segment_rounds.size();
+    const std::size_t blocks = std::min(segments, most_blocks);
     std::vector<std::size_t> block_of_round;
-    for (std::size_t segment = 0; segment < segment_rounds.size(); ++segment)
-        block_of_round.insert(block_of_round.end(), segment_rounds[segment], segment);
+    for (std::size_t segment = 0; segment < segments; ++segment)
+        block_of_round.insert(block_of_round.end(), segment_rounds[segment], segment * blocks / segments);
     return block_of_round;
 }
 
