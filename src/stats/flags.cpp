@@ -17,8 +17,8 @@
 const char* const DEFAULT_FLAGS[] = {
     "--benchmark_counters_tabular=true",
     "--benchmark_time_unit=us",
-    // A default invocation measures some 2000 rounds of 28 copies: every round in a JSON
-    // file would make it 40 MB.
+    // A default invocation measures some 2500 rounds of 28 copies: every round in a JSON
+    // file would make it tens of megabytes.
     "--benchmark_report_aggregates_only=true",
 };
 const std::size_t DEFAULT_FLAG_COUNT = std::size(DEFAULT_FLAGS);
