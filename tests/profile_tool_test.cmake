@@ -10,6 +10,11 @@
 #   output_lost  standard output a full device: the usage, the table and the CSV each end
 #                with exit code 1 and one line on standard error that says so
 #   size_limit   a file-size limit of 0 (ulimit -f 0) for the CSV: the same, not SIGXFSZ
+#   text         --text=FILE: a missing, empty, over-long file, a directory, a text that
+#                starts with a NUL are refused before anything is stepped, with one line
+#                that names the file and exit code 2; a text of its own is what the
+#                long-sample copies scan (the table layouts' counts follow from its length,
+#                and the switch ends at a blank at index 0), named in the table's notes
 #
 # The expected CSV holds the counts that profile_test.cpp works out by hand for each row.
 # CMake drops carriage returns from a command's output and from a file read as text, so
@@ -76,6 +81,48 @@ elseif(CASE STREQUAL "table")
   string(APPEND pattern "indirect_jumps.*long: the long sample, 499 bytes before its terminator")
   if(NOT output MATCHES "${pattern}")
     message(FATAL_ERROR "unexpected table:\n${output}\nexpected to match:\n${pattern}")
+  endif()
+elseif(CASE STREQUAL "text")
+  set(dir ${WORK_DIR}/profile_texts)
+  file(REMOVE_RECURSE ${dir})
+  file(MAKE_DIRECTORY ${dir}/a_directory)
+  file(WRITE ${dir}/empty "")
+  execute_process(COMMAND printf "\\0001234" OUTPUT_FILE ${dir}/nul_first)
+  execute_process(COMMAND head -c 1048577 /dev/zero COMMAND tr "\\0" "7" OUTPUT_FILE ${dir}/too_long)
+  foreach(bad "missing=cannot open the text" "a_directory=cannot (open|read) the text"
+              "empty=is empty" "nul_first=starts with a NUL byte"
+              "too_long=longer than the 1048576 bytes")
+    string(REPLACE "=" ";" bad "${bad}")
+    list(GET bad 0 name)
+    list(GET bad 1 reason)
+    run_tool(text_${name} --csv --text=${dir}/${name})
+    if(NOT exit_code EQUAL 2 OR NOT output STREQUAL "" OR
+       NOT error MATCHES "^jumpbench-profile: [^\n]*${name}[^\n]*\n$" OR NOT error MATCHES "${reason}")
+      message(FATAL_ERROR "--text=${name}: exit code ${exit_code} (expected 2), output "
+                          "'${output}' (expected none), messages (expected one line naming "
+                          "the file, '${reason}'):\n${error}")
+    endif()
+  endforeach()
+
+  # Per byte the jump table runs 5 instructions (its handler's jump back among them), the
+  # class table 6; the terminator's path is as long, and the entry is one more. Bytes
+  # after a NUL are no part of the text.
+  execute_process(COMMAND printf "1.2E(x\\000ignored" OUTPUT_FILE ${dir}/six)
+  run_tool(text_six --csv --text=${dir}/six)
+  string(REPLACE "\r" "" output "${output}")
+  if(NOT exit_code EQUAL 0 OR NOT output MATCHES "\njump_table,long,36,0,0,6,7\n" OR
+     NOT output MATCHES "\nclass_table,long,43,7,1,6,0\n" OR
+     NOT output MATCHES "\nfew_jumps,short,86,26,12,10,0\n")
+    message(FATAL_ERROR "--text with a text of 6 bytes: exit code ${exit_code}:\n${output}${error}")
+  endif()
+  # A blank at index 0 ends the switch's scan at once: the entry, then load, inc, cmp,
+  # jb (taken), or, mov, cmp, jne (not taken), jmp exit, and the exit step.
+  file(WRITE ${dir}/blank_first " 12")
+  run_tool(text_blank --text=${dir}/blank_first)
+  string(REPLACE "\r" "" output "${output}")
+  if(NOT exit_code EQUAL 0 OR NOT output MATCHES "\nswitch +long +11 +2 +1 +1 +0 +2 +1\n" OR
+     NOT output MATCHES "long: [^\n]*blank_first, 3 bytes before its terminator, FNV-1a 64 [0-9a-f]+[.]")
+    message(FATAL_ERROR "--text with a blank at index 0: exit code ${exit_code}:\n${output}${error}")
   endif()
 elseif(CASE STREQUAL "bad_options")
   foreach(arguments "--bogus" "--csv;--annotate" "csv")
