@@ -28,6 +28,7 @@ STEPPED_COPY(unknown_form_6)
 STEPPED_COPY(unknown_form_7)
 #undef STEPPED_COPY
 extern const unsigned char zero_displacement[], zero_displacement_stop[];
+extern const unsigned char front_end[], front_end_stop[];
 }
 
 namespace {
@@ -257,3 +258,15 @@ TEST(SteppingCounts, ZeroDisplacementBranchByItsFlags) {
 }
 
 }  // namespace
+
+// Where the front end fetches from: the window changes at 31 -> 33, 63 -> 65 and 94 -> 96,
+// the line change at 63 -> 65; the jumps at 31 and 63 cross a boundary, the one at 94 ends
+// on one. A jump anywhere else in a window counts for nothing.
+TEST(SteppingCounts, FrontEndChangesAndBoundaryJumps) {
+    const ScanProfile profile = profile_code(front_end, front_end_stop);
+    ASSERT_EQ(profile.error, "");
+    EXPECT_EQ(profile.counts.instructions, 46u);
+    EXPECT_EQ(profile.counts.window_changes, 3u);
+    EXPECT_EQ(profile.counts.line_changes, 1u);
+    EXPECT_EQ(profile.counts.boundary_jumps, 3u);
+}

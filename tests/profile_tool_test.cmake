@@ -51,6 +51,14 @@ if(CASE STREQUAL "csv")
     file(READ ${WORK_DIR}/profile_csv.out output_hex HEX)
     set(output "${output_hex_source}")
   endforeach()
+  # The front end's counts (the last three columns) depend on where each copy lies, which
+  # differs between targets: the profile tests check them.
+  file(READ ${WORK_DIR}/profile_csv.out output_text)
+  string(REGEX REPLACE ",line_changes,window_changes,boundary_jumps" "" output_text "${output_text}")
+  string(REGEX REPLACE ",[0-9]+,[0-9]+,[0-9]+(\r?\n)" "\\1" output_text "${output_text}")
+  file(WRITE ${WORK_DIR}/profile_csv.out "${output_text}")
+  file(READ ${WORK_DIR}/profile_csv.out output_hex HEX)
+  set(output "${output_text}")
   set(expected "${expected_csv}")
   if(LINE_END STREQUAL "crlf")
     string(REPLACE "\n" "\r\n" expected "${expected}")
@@ -68,7 +76,8 @@ elseif(CASE STREQUAL "table")
   endif()
   string(REPLACE "\r" "" output "${output}")
   set(pattern "^layout +sample +instructions +conditional_branches +conditional_taken +")
-  string(APPEND pattern "unconditional_jumps +indirect_jumps +taken_branches +not_taken\n")
+  string(APPEND pattern "unconditional_jumps +indirect_jumps +taken_branches +not_taken +")
+  string(APPEND pattern "line_changes +window_changes +boundary_jumps\n")
   string(REPLACE "\n" ";" csv_lines "${expected_csv}")
   list(REMOVE_AT csv_lines 0)
   foreach(line IN LISTS csv_lines)
@@ -86,7 +95,8 @@ elseif(CASE STREQUAL "table")
     math(EXPR taken_branches "${taken} + ${unconditional} + ${indirect}")
     math(EXPR not_taken "${conditional} - ${taken}")
     string(APPEND pattern "${layout} +${sample} +${instructions} +${conditional} +${taken} +"
-                          "${unconditional} +${indirect} +${taken_branches} +${not_taken}\n")
+                          "${unconditional} +${indirect} +${taken_branches} +${not_taken}"
+                          " +[0-9]+ +[0-9]+ +[0-9]+\n")
   endforeach()
   # A blank line, then the notes, which define the derived columns and name the text.
   string(APPEND pattern "\n.*taken_branches: conditional_taken [+] unconditional_jumps [+] ")
@@ -122,9 +132,9 @@ elseif(CASE STREQUAL "text")
   execute_process(COMMAND printf "1.2E(x\\000ignored" OUTPUT_FILE ${dir}/six)
   run_tool(text_six --csv --text=${dir}/six)
   string(REPLACE "\r" "" output "${output}")
-  if(NOT exit_code EQUAL 0 OR NOT output MATCHES "\njump_table,long,36,0,0,6,7\n" OR
-     NOT output MATCHES "\nclass_table,long,43,7,1,6,0\n" OR
-     NOT output MATCHES "\nfew_jumps,short,86,26,12,10,0\n")
+  if(NOT exit_code EQUAL 0 OR NOT output MATCHES "\njump_table,long,36,0,0,6,7," OR
+     NOT output MATCHES "\nclass_table,long,43,7,1,6,0," OR
+     NOT output MATCHES "\nfew_jumps,short,86,26,12,10,0,")
     message(FATAL_ERROR "--text with a text of 6 bytes: exit code ${exit_code}:\n${output}${error}")
   endif()
   # A blank at index 0 ends the switch's scan at once: the entry, then load, inc, cmp,
@@ -132,7 +142,7 @@ elseif(CASE STREQUAL "text")
   file(WRITE ${dir}/blank_first " 12")
   run_tool(text_blank --text=${dir}/blank_first)
   string(REPLACE "\r" "" output "${output}")
-  if(NOT exit_code EQUAL 0 OR NOT output MATCHES "\nswitch +long +11 +2 +1 +1 +0 +2 +1\n" OR
+  if(NOT exit_code EQUAL 0 OR NOT output MATCHES "\nswitch +long +11 +2 +1 +1 +0 +2 +1 " OR
      NOT output MATCHES "long: [^\n]*blank_first, 3 bytes before its terminator, FNV-1a 64 [0-9a-f]+[.]")
     message(FATAL_ERROR "--text with a blank at index 0: exit code ${exit_code}:\n${output}${error}")
   endif()

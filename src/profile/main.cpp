@@ -32,7 +32,8 @@ constexpr char USAGE[] =
     "usage: jumpbench-profile [--text=FILE] [--csv | --annotate]\n"
     "  (none)       a table of what one scan of each kernel copy executes\n"
     "  --csv        the same as CSV: layout,sample,instructions,conditional_branches,\n"
-    "               conditional_taken,unconditional_jumps,indirect_jumps\n"
+    "               conditional_taken,unconditional_jumps,indirect_jumps,line_changes,\n"
+    "               window_changes,boundary_jumps\n"
     "  --annotate   each copy's listing with the runs of each instruction per scan and\n"
     "               the times each branch jumped (Linux build)\n"
     "  --text=FILE  the long-sample copies scan FILE's bytes up to its first NUL (at most\n"
@@ -60,35 +61,43 @@ using Rows = Row[ROW_COUNT];
 unsigned long long ull(std::uint64_t value) { return value; }
 
 void print_table(const Rows& rows, const ToolText& text) {
-    std::printf("%-11s  %-6s  %12s  %20s  %17s  %19s  %14s  %14s  %9s\n", "layout", "sample",
-                "instructions", "conditional_branches", "conditional_taken",
-                "unconditional_jumps", "indirect_jumps", "taken_branches", "not_taken");
+    std::printf("%-11s  %-6s  %12s  %20s  %17s  %19s  %14s  %14s  %9s  %12s  %14s  %14s\n",
+                "layout", "sample", "instructions", "conditional_branches", "conditional_taken",
+                "unconditional_jumps", "indirect_jumps", "taken_branches", "not_taken",
+                "line_changes", "window_changes", "boundary_jumps");
     for (const Row& row : rows) {
         const ScanCounts& counts = row.profile.counts;
-        std::printf("%-11s  %-6s  %12llu  %20llu  %17llu  %19llu  %14llu  %14llu  %9llu\n",
+        std::printf("%-11s  %-6s  %12llu  %20llu  %17llu  %19llu  %14llu  %14llu  %9llu  %12llu  "
+                    "%14llu  %14llu\n",
                     row.layout.c_str(), row.sample.c_str(), ull(counts.instructions),
                     ull(counts.conditional_branches), ull(counts.conditional_taken),
                     ull(counts.unconditional_jumps), ull(counts.indirect_jumps),
-                    ull(taken_branches(counts)), ull(not_taken_branches(counts)));
+                    ull(taken_branches(counts)), ull(not_taken_branches(counts)),
+                    ull(counts.line_changes), ull(counts.window_changes),
+                    ull(counts.boundary_jumps));
     }
     std::printf(
         "\nOne scan of the sample: the copy's entry through its exit step, every instruction\n"
         "counted under the single-step trap.\n"
         "taken_branches: conditional_taken + unconditional_jumps + indirect_jumps.\n"
         "not_taken: conditional_branches - conditional_taken.\n"
+        "line_changes, window_changes: instructions that start in another 64-byte line,\n"
+        "32-byte window, than the one run before them, at the copy's own address.\n"
+        "boundary_jumps: jumps run whose bytes cross a 32-byte boundary or end on one.\n"
         "long: %s, %llu bytes before its terminator, FNV-1a 64 %016llx.\n",
         text.name.c_str(), ull(text.length), ull(text.hash));
 }
 
 void print_csv(const Rows& rows) {
     std::printf("layout,sample,instructions,conditional_branches,conditional_taken,"
-                "unconditional_jumps,indirect_jumps\n");
+                "unconditional_jumps,indirect_jumps,line_changes,window_changes,boundary_jumps\n");
     for (const Row& row : rows) {
         const ScanCounts& counts = row.profile.counts;
-        std::printf("%s,%s,%llu,%llu,%llu,%llu,%llu\n", row.layout.c_str(), row.sample.c_str(),
-                    ull(counts.instructions), ull(counts.conditional_branches),
+        std::printf("%s,%s,%llu,%llu,%llu,%llu,%llu,%llu,%llu,%llu\n", row.layout.c_str(),
+                    row.sample.c_str(), ull(counts.instructions), ull(counts.conditional_branches),
                     ull(counts.conditional_taken), ull(counts.unconditional_jumps),
-                    ull(counts.indirect_jumps));
+                    ull(counts.indirect_jumps), ull(counts.line_changes),
+                    ull(counts.window_changes), ull(counts.boundary_jumps));
     }
 }
 

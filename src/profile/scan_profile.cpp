@@ -88,6 +88,7 @@ struct Stepper {
     ScanProfile* profile;
     std::uintptr_t expected = 0;  // where the last instruction sends execution
     bool expected_known = false;  // not after an indirect jump, whose target is in EAX
+    std::uintptr_t previous = 0;  // the address of the instruction run last
 };
 
 constexpr std::uint64_t STEP_LIMIT = 100'000'000;  // far beyond any scan of a sample
@@ -129,6 +130,15 @@ bool visit(void* context, std::uintptr_t address, std::uint32_t eflags) {
     const std::uintptr_t target = next + static_cast<std::int8_t>(code[1]);
     bool jumps = false;
     ScanCounts& counts = profile.counts;
+    if (counts.instructions > 0) {
+        if (address / 64 != stepper.previous / 64) ++counts.line_changes;
+        if (address / 32 != stepper.previous / 32) ++counts.window_changes;
+    }
+    stepper.previous = address;
+    if (form->kind != Kind::plain) {
+        const std::uintptr_t last = address + form->length - 1;
+        if (address / 32 != last / 32 || last % 32 == 31) ++counts.boundary_jumps;
+    }
     ++counts.instructions;
     ++profile.runs[offset];
     if (form->kind == Kind::conditional) {

@@ -19,6 +19,14 @@ struct ScanCounts {
     std::uint64_t conditional_taken = 0;
     std::uint64_t unconditional_jumps = 0;   // always taken
     std::uint64_t indirect_jumps = 0;        // jmp through a register: taken, a kind of its own
+    // Where the front end fetches from, at the copy's own address: instructions whose
+    // first byte lies in another 64-byte line (line_changes) or 32-byte window
+    // (window_changes) than the first byte of the instruction run before them; and jumps,
+    // of any kind, taken or not, whose bytes cross a 32-byte boundary or whose last byte is
+    // the last of a 32-byte window.
+    std::uint64_t line_changes = 0;
+    std::uint64_t window_changes = 0;
+    std::uint64_t boundary_jumps = 0;
 };
 
 inline std::uint64_t taken_branches(const ScanCounts& counts) {
