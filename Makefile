@@ -5,12 +5,15 @@
 #                a chart in build/<preset>/jumpbench-stats.png: the i386 tool where this
 #                kernel runs i386 programs natively, else the x86-64 one (it says which)
 #   make profile the same, then count what one scan of each kernel copy executes
-#   make test    install what is missing, build, and run every test this machine can run:
+#   make test    install what is missing and run every test suite this machine can set up:
 #                Linux i386 (and under the sanitizers), Linux x86-64, the Windows builds'
-#                under Wine (x86-64 natively; i686 natively, or under qemu's emulator)
-#   make test-linux  the Linux i386 tests only (no sanitizers, no Wine)
+#                under Wine (x86-64 natively; i686 natively, or under qemu's emulator); a
+#                summary closes it (scripts/test-all.sh). A suite whose packages cannot be
+#                installed is "not run"; REQUIRE_ALL_SUITES=1 makes that an error.
+#   make test-linux, test-sanitize, test-x86_64, test-windows-x86_64, test-windows
+#                one suite each; each fails where its suite cannot be set up
 #   make build-windows  install what is missing and cross-build build/i686-windows/jumpbench.exe
-#                and jumpbench-profile.exe
+#                and jumpbench-profile.exe (no Wine needed)
 #   make listing the disassembly of every measured kernel copy in the built program
 #   make build   build only; make clean removes build/
 #
@@ -18,13 +21,14 @@
 # kernel runs 64-bit code only.
 #   make run-x86_64, selfcheck-x86_64, stats-x86_64, profile-x86_64, listing-x86_64
 #                as their i386 namesakes, with build/x86_64-linux's programs
-#   make test-x86_64  the Linux x86-64 tests;  make test-windows-x86_64  the Windows x86-64
-#                tests under 64-bit Wine;  make build-x86_64, build-windows-x86_64  build only
+#   make build-x86_64, build-windows-x86_64  build only
 #
-# Where the kernel cannot run 32-bit programs (scripts/run-i386.sh), they run under qemu's
-# user-mode emulator: the tests hold there, the tick figures are the emulator's (the
-# programs say so), and 32-bit Wine runs under qemu 10 with the test build's trap fix
-# (docs/windows-tests-under-qemu.md).
+# Each target sets up only what it needs (scripts/setup-*.sh); a package index that cannot
+# be fetched is passed over, a package that cannot be installed stops the target with one
+# line (scripts/apt.sh). Where the kernel cannot run 32-bit programs (scripts/run-i386.sh),
+# they run under qemu's user-mode emulator: the tests hold there, the tick figures are the
+# emulator's (the programs say so), and 32-bit Wine runs under qemu 10 with the test build's
+# trap fix (docs/windows-tests-under-qemu.md).
 
 LINUX := i386-linux
 SANITIZE := i386-linux-sanitize
@@ -35,17 +39,24 @@ WINDOWS64 := x86_64-windows
 STOP_WINE := WINEPREFIX=$(CURDIR)/build/$(WINDOWS)/wine-prefix wineserver -k 2>/dev/null || true
 STOP_WINE64 := WINEPREFIX=$(CURDIR)/build/$(WINDOWS64)/wine-prefix wineserver -k 2>/dev/null || true
 
-.PHONY: run selfcheck stats profile listing test test-linux test-windows build build-windows setup \
-	setup-windows clean run-x86_64 selfcheck-x86_64 stats-x86_64 profile-x86_64 listing-x86_64 \
-	test-x86_64 test-windows-x86_64 build-x86_64 build-windows-x86_64 setup-x86_64
+.PHONY: run selfcheck stats profile listing test test-linux test-sanitize test-windows build \
+	build-windows setup setup-windows setup-windows-build clean run-x86_64 selfcheck-x86_64 \
+	stats-x86_64 profile-x86_64 listing-x86_64 test-x86_64 test-windows-x86_64 build-x86_64 \
+	build-windows-x86_64 setup-x86_64 setup-windows-x86_64 setup-windows-x86_64-build
+
+# Where the figures are the emulator's, the way to this processor's own.
+EMULATED_NOTE = @[ "$$(./scripts/run-i386.sh)" = native ] || \
+	echo "$@: the figures above are the emulator's; this processor's own: make $@-x86_64" >&2
 
 # The programs say themselves when they run under an emulator.
 run: build
 	./build/$(LINUX)/jumpbench
+	$(EMULATED_NOTE)
 
 # The self-check leaves its verdict unjudged under an emulator.
 selfcheck: build
 	./build/$(LINUX)/jumpbench-selfcheck
+	$(EMULATED_NOTE)
 
 # Measures natively: the i386 tool where this kernel runs i386 programs, else the x86-64 one.
 stats: setup
@@ -71,27 +82,30 @@ build: setup
 	cmake --preset $(LINUX)
 	cmake --build --preset $(LINUX)
 
+# Every suite, and a summary of them all.
+test:
+	@MAKE="$(MAKE)" ./scripts/test-all.sh
+
+# Each suite says how its programs ran ("suite runs ..."), for the summary.
 test-linux: build
+	@echo "suite runs $$(./scripts/run-i386.sh --how)"
 	ctest --preset $(LINUX)
 
-test: test-linux
+test-sanitize: setup
 	cmake --preset $(SANITIZE)
 	cmake --build --preset $(SANITIZE)
+	@echo "suite runs $$(./scripts/run-i386.sh --how)"
 	ctest --preset $(SANITIZE)
-	$(MAKE) --no-print-directory test-x86_64
-	$(MAKE) --no-print-directory test-windows-x86_64
-	$(MAKE) --no-print-directory test-windows
 
 test-windows: setup-windows
 	cmake --preset $(WINDOWS)
 	cmake --build --preset $(WINDOWS)
-	@how=$$(./scripts/wine-run.sh --how build/$(WINDOWS)/wine-prefix) && \
-	    echo "Windows tests: Wine runs $$how"
+	@echo "suite runs under 32-bit Wine, $$(./scripts/wine-run.sh --how build/$(WINDOWS)/wine-prefix)"
 	./scripts/wine-run.sh --boot build/$(WINDOWS)/wine-prefix
 	ctest --preset $(WINDOWS) || { $(STOP_WINE); exit 1; }
 	@$(STOP_WINE)
 
-build-windows: setup-windows
+build-windows: setup-windows-build
 	cmake --preset $(WINDOWS)
 	cmake --build --preset $(WINDOWS) --target jumpbench jumpbench-profile
 
@@ -116,19 +130,21 @@ build-x86_64: setup-x86_64
 	cmake --build --preset $(LINUX64)
 
 test-x86_64: build-x86_64
+	@echo "suite runs natively"
 	ctest --preset $(LINUX64)
 
-build-windows-x86_64: setup-x86_64
+build-windows-x86_64: setup-windows-x86_64-build
 	cmake --preset $(WINDOWS64)
 	cmake --build --preset $(WINDOWS64) --target jumpbench jumpbench-profile jumpbench-selfcheck
 
-# 64-bit Wine runs the programs natively on an x86-64 processor, emulated or not for i386.
-# A new 64-bit prefix's first boot starts one 32-bit Wine helper too, under qemu where the
-# kernel runs no i386 programs: hence setup-windows (qemu 10), and the boot before the tests,
-# outside test discovery's time limit.
-test-windows-x86_64: setup-x86_64 setup-windows
+# 64-bit Wine runs the programs natively on an x86-64 processor. Where the 32-bit Wine is
+# installed too, a new 64-bit prefix's first boot starts one 32-bit helper, under qemu
+# where the kernel runs no i386 programs (its set-up then brings qemu 10): the prefix is
+# booted before the tests, outside test discovery's time limit.
+test-windows-x86_64: setup-windows-x86_64
 	cmake --preset $(WINDOWS64)
 	cmake --build --preset $(WINDOWS64)
+	@echo "suite runs under 64-bit Wine, natively"
 	WINEARCH=win64 ./scripts/wine-run.sh --boot build/$(WINDOWS64)/wine-prefix
 	ctest --preset $(WINDOWS64) || { $(STOP_WINE64); exit 1; }
 	@$(STOP_WINE64)
@@ -140,7 +156,16 @@ setup-x86_64:
 	./scripts/setup-x86_64.sh
 
 setup-windows:
-	./scripts/setup-windows.sh
+	./scripts/setup-windows.sh i686
+
+setup-windows-build:
+	./scripts/setup-windows.sh --build i686
+
+setup-windows-x86_64:
+	./scripts/setup-windows.sh x86_64
+
+setup-windows-x86_64-build:
+	./scripts/setup-windows.sh --build x86_64
 
 clean:
 	rm -rf build

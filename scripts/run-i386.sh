@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Makes sure this machine can start Linux i386 programs, and says how it runs them.
 #   run-i386.sh          prints "native" or "emulated"; exits 1 when neither is possible
+#   run-i386.sh --how    prints "natively" or "emulated by qemu-i386 VERSION"
 #
 # An x86-64 kernel runs them natively unless its 32-bit emulation is turned off (some
 # virtual machines boot with ia32_emulation=off). Then qemu's user-mode emulator is
@@ -12,6 +13,9 @@
 # starts only once it is registered again: that is done when the registered emulator's
 # version is not the installed one's.
 set -euo pipefail
+
+how=false
+[ "${1-}" = --how ] && how=true
 
 loader=/lib/ld-linux.so.2   # an i386 program that the 32-bit toolchain always brings
 [ -x "$loader" ] || { echo "run-i386: $loader missing (install g++-multilib)" >&2; exit 1; }
@@ -46,4 +50,9 @@ if [ ! -e "$registration" ]; then
         >/proc/sys/fs/binfmt_misc/register
 fi
 "$loader" --version >/dev/null 2>&1 || { echo "run-i386: i386 programs do not start" >&2; exit 1; }
-echo emulated
+if $how; then
+    # Every option of qemu's user-mode emulator can be given in its environment instead.
+    echo "emulated by $(QEMU_VERSION=1 "$loader" | sed -n '1s/ version / /p' | cut -d' ' -f1,2)"
+else
+    echo emulated
+fi

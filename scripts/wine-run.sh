@@ -56,18 +56,20 @@ wine=(wine)
 # binfmt_misc's entries come before the kernel's own ELF loader: a registered emulator
 # runs every i386 program, whatever the kernel could do. 32-bit Wine runs there, and so do
 # the 32-bit parts that the first boot of a 64-bit prefix sets up.
+# Without the 32-bit Wine (its loader, /usr/lib/wine/wine), a 64-bit prefix boots without
+# its 32-bit part, and nothing runs under the emulator.
 registration=/proc/sys/fs/binfmt_misc/qemu-i386
 emulator=
 trap_fix=
 preload=()
-if [ "$(head -1 "$registration" 2>/dev/null)" = enabled ] &&
+if [ "$(head -1 "$registration" 2>/dev/null)" = enabled ] && [ -e /usr/lib/wine/wine ] &&
     { [ "$WINEARCH" = win32 ] || [ ! -f "$prefix/system.reg" ]; }; then
     # Every option of qemu's user-mode emulator can be given in its environment instead.
     emulator=$(QEMU_VERSION=1 /lib/ld-linux.so.2 | head -1)
     major=$(echo "$emulator" | sed -n 's/.* version \([0-9]*\)\..*/\1/p')
     if [ "${major:-0}" -lt 10 ]; then
         echo "wine-run: Wine needs qemu 10 or later under the emulator, and this machine has" \
-             "${emulator:-none} (make setup-windows installs it)" >&2
+             "${emulator:-none} (scripts/setup-qemu.sh installs it)" >&2
         exit 125
     fi
 fi

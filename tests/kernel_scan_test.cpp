@@ -96,8 +96,9 @@ TEST(PairStep, TerminatorAsFirstOrSecondByteOfAPair) {
 }
 
 // The switch's first case takes 0x20 after the forcing, which both the terminator and a
-// blank become: only it ends at a blank.
+// blank become: it ends at a blank, as its stop rule says, and the others pass over it.
 TEST(Switch, EndsAtABlankWhereTheOthersPassOverIt) {
+    EXPECT_TRUE(KERNELS_UNDER_TEST[4].ends_at_blank);
     for (const KernelUnderTest& kernel : KERNELS_UNDER_TEST) {
         EXPECT_EQ(scan_text(kernel, "1234 567h"), kernel.ends_at_blank ? 5u : 10u) << kernel.name;
         EXPECT_EQ(scan_text(kernel, " "), kernel.ends_at_blank ? 1u : 2u) << kernel.name;

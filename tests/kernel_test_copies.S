@@ -1,7 +1,7 @@
 // Test copies of the kernels, laid out from the very macros the benchmark uses, over a
 // writable buffer instead of a sample, each wrapped in a routine the tests can call.
 //
-// uint32_t scan_<copy>(void), one per row of the case table: runs the copy once over test_text and gives its
+// uint32_t scan_<layout>(void), one per layout of the layout list: runs the copy once over test_text and gives its
 // scan_length, or 0xFFFFFFFF when the copy broke its contract: changed a register other
 // than ESI and EAX (EBX, ECX, EDX, EDI and EBP, whole, are set to marks before the run and
 // compared after it) or moved the stack pointer.
@@ -60,9 +60,8 @@ FUNC_START(\name)
 FUNC_END(\name)
 .endm
 
-// One test copy per row of the case table, from the row's kernel macro.
-#define BENCH_CASE(layout, sample, kernel, label) \
-        TEST_COPY SYM(scan_##layout##_##sample), kernel
-#include "run/bench_cases.def"
+// One test copy per layout, from its kernel macro.
+#define LAYOUT(name, kernel, stop, purpose) TEST_COPY SYM(scan_##name), kernel
+#include "kernels/layouts.def"
 
         NO_EXEC_STACK

@@ -8,9 +8,9 @@
 extern "C" {
 extern unsigned char test_text[];
 extern const std::uint32_t test_text_bytes;
-#define BENCH_CASE(layout, sample, kernel, label) std::uint32_t scan_##layout##_##sample();
-#include "run/bench_cases.def"
-#undef BENCH_CASE
+#define LAYOUT(name, kernel, stop, purpose) std::uint32_t scan_##name();
+#include "kernels/layouts.def"
+#undef LAYOUT
 }
 
 // A returned value that means the copy changed a register it must leave alone.
@@ -19,15 +19,15 @@ inline constexpr std::uint32_t CONTRACT_BROKEN = 0xFFFFFFFFu;
 struct KernelUnderTest {
     const char* name;
     std::uint32_t (*scan)();
-    bool ends_at_blank;  // the switch layout also ends at 0x20
+    bool ends_at_blank;  // its stop rule: a blank (0x20) ends a scan too
 };
 
-// A test copy of every row's kernel, in the case table's order.
+// A test copy of every layout, in the layout list's order.
 inline constexpr KernelUnderTest KERNELS_UNDER_TEST[] = {
-#define BENCH_CASE(layout, sample, kernel, label) \
-    {#layout "_" #sample, scan_##layout##_##sample, std::string_view(#layout) == "switch"},
-#include "run/bench_cases.def"
-#undef BENCH_CASE
+#define LAYOUT(name, kernel, stop, purpose) \
+    {#name, scan_##name, std::string_view(#stop) == "nul_blank"},
+#include "kernels/layouts.def"
+#undef LAYOUT
 };
 
 // Lays `text` into the test buffer (followed by zero bytes) and scans it once.

@@ -12,7 +12,15 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$tool" --annotate >"$work/annotated"
 "$tool" --csv >"$work/csv"
-"$listing" "$tool" >"$work/listing"
+# The listing of every copy in the program, in the order the annotated listing takes them.
+"$listing" "$tool" >"$work/listing_all"
+awk 'NR == FNR {
+         if (/^[a-z_]+: [0-9]+ bytes, /) copy = substr($1, 1, length($1) - 1)
+         if (copy != "") block[copy] = block[copy] $0 "\n"
+         next
+     }
+     /^[a-z_]+: [0-9]+ bytes, / { printf "%s", block[substr($1, 1, length($1) - 1)] }' \
+    "$work/listing_all" "$work/annotated" >"$work/listing"
 
 status=0
 # The annotated lines with their two count columns (14 characters) cut off are the
@@ -38,9 +46,9 @@ tail -n +3 "$work/annotated" | awk '
         if (is_branch != (taken_field != "")) bad[copy] = bad[copy] " " $0
         taken[copy] += taken_field
     }
-    END { for (i = 1; i <= n; i++) print order[i], runs[order[i]], taken[order[i]], (bad[order[i]] == "" ? "ok" : "bad:" bad[order[i]]) }' \
+    END { for (i = 1; i <= n; i++) print runs[order[i]], taken[order[i]], (bad[order[i]] == "" ? "ok" : "bad:" bad[order[i]]) }' \
     >"$work/sums"
-tail -n +2 "$work/csv" | awk -F, '{ print $1 "_" $2, $3, $5 + $6, "ok" }' >"$work/expected_sums"
+tail -n +2 "$work/csv" | awk -F, '{ print $3, $5 + $6 + $7, "ok" }' >"$work/expected_sums"
 if ! diff -u "$work/expected_sums" "$work/sums"; then
     echo "annotated counts (copy, runs, taken, branch columns) differ from the CSV's"
     status=1

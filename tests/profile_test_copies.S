@@ -52,4 +52,38 @@ SYM(zero_displacement):
 SYM(zero_displacement_stop):
         .byte 0xC3                      // ret (never reached)
 
+// front_end: at the start of a 64-byte line, straight-line code whose jumps lie where the
+//   front end's counts tell them apart (the same bytes in both modes):
+//     0  mov esi; 5 .. 29 thirteen mov al, [esi]; 31 jmp +0 (crosses 32);
+//    33 .. 59 fourteen mov al, [esi]; 61 cmp al, 'A'; 63 jne +0 (crosses 64);
+//    65 mov esi; 70 .. 92 twelve mov al, [esi]; 94 jmp +0 (ends on 96); 96 the exit step.
+        .text
+        .p2align 6
+        .globl SYM(front_end), SYM(front_end_stop)
+SYM(front_end):
+        .byte 0xBE                      // mov esi, profile_text
+        .long SYM(profile_text)
+        .rept 13
+        .byte 0x8A, 0x06                // mov al, [esi]
+        .endr
+        .byte 0xEB, 0x00                // jmp +0
+        .rept 14
+        .byte 0x8A, 0x06                // mov al, [esi]
+        .endr
+        .byte 0x3C, 0x41                // cmp al, 'A'
+        .byte 0x75, 0x00                // jne +0
+        .byte 0xBE                      // mov esi, profile_text
+        .long SYM(profile_text)
+        .rept 12
+        .byte 0x8A, 0x06                // mov al, [esi]
+        .endr
+        .byte 0xEB, 0x00                // jmp +0
+        .if . - SYM(front_end) != 96
+        .error "front_end's exit step must lie at 96"
+        .endif
+        .byte 0x81, 0xEE                // sub esi, profile_text
+        .long SYM(profile_text)
+SYM(front_end_stop):
+        .byte 0xC3                      // ret (never reached)
+
         NO_EXEC_STACK

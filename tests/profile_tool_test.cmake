@@ -10,6 +10,11 @@
 #   output_lost  standard output a full device: the usage, the table and the CSV each end
 #                with exit code 1 and one line on standard error that says so
 #   size_limit   a file-size limit of 0 (ulimit -f 0) for the CSV: the same, not SIGXFSZ
+#   text         --text=FILE: a missing, empty, over-long file, a directory, a text that
+#                starts with a NUL are refused before anything is stepped, with one line
+#                that names the file and exit code 2; a text of its own is what the
+#                long-sample copies scan (the table layouts' counts follow from its length,
+#                and the switch ends at a blank at index 0), named in the table's notes
 #
 # The expected CSV holds the counts that profile_test.cpp works out by hand for each row.
 # CMake drops carriage returns from a command's output and from a file read as text, so
@@ -34,6 +39,26 @@ if(CASE STREQUAL "csv")
   if(NOT exit_code EQUAL 0)
     message(FATAL_ERROR "exit code ${exit_code}, expected 0:\n${error}")
   endif()
+  # The rows of a layout added to the layout list after the expected file was written are
+  # left out: the profile tests step every listed layout.
+  string(REGEX MATCHALL "\n[a-z_0-9]+," expected_layouts "${expected_csv}")
+  string(REGEX MATCHALL "\n[a-z_0-9]+," output_layouts "${output}")
+  list(REMOVE_ITEM output_layouts ${expected_layouts})
+  list(REMOVE_DUPLICATES output_layouts)
+  foreach(layout IN LISTS output_layouts)
+    string(REGEX REPLACE "${layout}[^\n]*" "" output_hex_source "${output}")
+    file(WRITE ${WORK_DIR}/profile_csv.out "${output_hex_source}")
+    file(READ ${WORK_DIR}/profile_csv.out output_hex HEX)
+    set(output "${output_hex_source}")
+  endforeach()
+  # The front end's counts (the last three columns) depend on where each copy lies, which
+  # differs between targets: the profile tests check them.
+  file(READ ${WORK_DIR}/profile_csv.out output_text)
+  string(REGEX REPLACE ",line_changes,window_changes,boundary_jumps" "" output_text "${output_text}")
+  string(REGEX REPLACE ",[0-9]+,[0-9]+,[0-9]+(\r?\n)" "\\1" output_text "${output_text}")
+  file(WRITE ${WORK_DIR}/profile_csv.out "${output_text}")
+  file(READ ${WORK_DIR}/profile_csv.out output_hex HEX)
+  set(output "${output_text}")
   set(expected "${expected_csv}")
   if(LINE_END STREQUAL "crlf")
     string(REPLACE "\n" "\r\n" expected "${expected}")
@@ -51,7 +76,8 @@ elseif(CASE STREQUAL "table")
   endif()
   string(REPLACE "\r" "" output "${output}")
   set(pattern "^layout +sample +instructions +conditional_branches +conditional_taken +")
-  string(APPEND pattern "unconditional_jumps +taken_branches +not_taken\n")
+  string(APPEND pattern "unconditional_jumps +indirect_jumps +taken_branches +not_taken +")
+  string(APPEND pattern "line_changes +window_changes +boundary_jumps\n")
   string(REPLACE "\n" ";" csv_lines "${expected_csv}")
   list(REMOVE_AT csv_lines 0)
   foreach(line IN LISTS csv_lines)
@@ -65,15 +91,60 @@ elseif(CASE STREQUAL "table")
     list(GET fields 3 conditional)
     list(GET fields 4 taken)
     list(GET fields 5 unconditional)
-    math(EXPR taken_branches "${taken} + ${unconditional}")
+    list(GET fields 6 indirect)
+    math(EXPR taken_branches "${taken} + ${unconditional} + ${indirect}")
     math(EXPR not_taken "${conditional} - ${taken}")
     string(APPEND pattern "${layout} +${sample} +${instructions} +${conditional} +${taken} +"
-                          "${unconditional} +${taken_branches} +${not_taken}\n")
+                          "${unconditional} +${indirect} +${taken_branches} +${not_taken}"
+                          " +[0-9]+ +[0-9]+ +[0-9]+\n")
   endforeach()
-  # A blank line, then the notes, which define the derived columns.
-  string(APPEND pattern "\n.*taken_branches: conditional_taken [+] unconditional_jumps")
+  # A blank line, then the notes, which define the derived columns and name the text.
+  string(APPEND pattern "\n.*taken_branches: conditional_taken [+] unconditional_jumps [+] ")
+  string(APPEND pattern "indirect_jumps.*long: the long sample, 499 bytes before its terminator")
   if(NOT output MATCHES "${pattern}")
     message(FATAL_ERROR "unexpected table:\n${output}\nexpected to match:\n${pattern}")
+  endif()
+elseif(CASE STREQUAL "text")
+  set(dir ${WORK_DIR}/profile_texts)
+  file(REMOVE_RECURSE ${dir})
+  file(MAKE_DIRECTORY ${dir}/a_directory)
+  file(WRITE ${dir}/empty "")
+  execute_process(COMMAND printf "\\0001234" OUTPUT_FILE ${dir}/nul_first)
+  execute_process(COMMAND head -c 1048577 /dev/zero COMMAND tr "\\0" "7" OUTPUT_FILE ${dir}/too_long)
+  foreach(bad "missing=cannot open the text" "a_directory=cannot (open|read) the text"
+              "empty=is empty" "nul_first=starts with a NUL byte"
+              "too_long=longer than the 1048576 bytes")
+    string(REPLACE "=" ";" bad "${bad}")
+    list(GET bad 0 name)
+    list(GET bad 1 reason)
+    run_tool(text_${name} --csv --text=${dir}/${name})
+    if(NOT exit_code EQUAL 2 OR NOT output STREQUAL "" OR
+       NOT error MATCHES "^jumpbench-profile: [^\n]*${name}[^\n]*\n$" OR NOT error MATCHES "${reason}")
+      message(FATAL_ERROR "--text=${name}: exit code ${exit_code} (expected 2), output "
+                          "'${output}' (expected none), messages (expected one line naming "
+                          "the file, '${reason}'):\n${error}")
+    endif()
+  endforeach()
+
+  # Per byte the jump table runs 5 instructions (its handler's jump back among them), the
+  # class table 6; the terminator's path is as long, and the entry is one more. Bytes
+  # after a NUL are no part of the text.
+  execute_process(COMMAND printf "1.2E(x\\000ignored" OUTPUT_FILE ${dir}/six)
+  run_tool(text_six --csv --text=${dir}/six)
+  string(REPLACE "\r" "" output "${output}")
+  if(NOT exit_code EQUAL 0 OR NOT output MATCHES "\njump_table,long,36,0,0,6,7," OR
+     NOT output MATCHES "\nclass_table,long,43,7,1,6,0," OR
+     NOT output MATCHES "\nfew_jumps,short,86,26,12,10,0,")
+    message(FATAL_ERROR "--text with a text of 6 bytes: exit code ${exit_code}:\n${output}${error}")
+  endif()
+  # A blank at index 0 ends the switch's scan at once: the entry, then load, inc, cmp,
+  # jb (taken), or, mov, cmp, jne (not taken), jmp exit, and the exit step.
+  file(WRITE ${dir}/blank_first " 12")
+  run_tool(text_blank --text=${dir}/blank_first)
+  string(REPLACE "\r" "" output "${output}")
+  if(NOT exit_code EQUAL 0 OR NOT output MATCHES "\nswitch +long +11 +2 +1 +1 +0 +2 +1 " OR
+     NOT output MATCHES "long: [^\n]*blank_first, 3 bytes before its terminator, FNV-1a 64 [0-9a-f]+[.]")
+    message(FATAL_ERROR "--text with a blank at index 0: exit code ${exit_code}:\n${output}${error}")
   endif()
 elseif(CASE STREQUAL "bad_options")
   foreach(arguments "--bogus" "--csv;--annotate" "csv")

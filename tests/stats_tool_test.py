@@ -20,9 +20,10 @@ import unittest
 
 TOOL = sys.argv.pop(1)
 # The profile's exact counts per copy, worked out by hand (profile_test.cpp): a long-sample
-# benchmark's "taken" counter is its copy's taken branches, conditional and unconditional.
+# benchmark's "taken" counter is its copy's taken branches: conditional, unconditional and
+# indirect.
 with open(sys.argv.pop(1)) as profile_csv:
-    TAKEN = {(row[0], row[1]): int(row[4]) + int(row[5])
+    TAKEN = {(row[0], row[1]): int(row[4]) + int(row[5]) + int(row[6])
              for row in (line.strip().split(",") for line in profile_csv.readlines()[1:])}
 
 # The layouts' code sizes and the samples' scan lengths (the kernel tables and samples). In

@@ -61,15 +61,13 @@ std::string shown_instruction(const std::string& instruction, std::uintptr_t ent
 
 }  // namespace
 
-std::string annotated_listing(const BenchCase& bench_case, const ScanProfile& profile,
-                              std::string_view disassembly) {
+std::string annotated_listing(std::string_view copy, const BenchCase& bench_case,
+                              const ScanProfile& profile, std::string_view disassembly) {
     const auto entry = reinterpret_cast<std::uintptr_t>(bench_case.entry);
     const auto exit = reinterpret_cast<std::uintptr_t>(bench_case.exit);
     const std::uintptr_t stop = exit + EXIT_STEP_SIZE;
 
-    std::string copy = bench_case.name;
-    copy[copy.find('/')] = '_';  // few_jumps/long -> few_jumps_long, as the listing names it
-    std::string out = copy + ": " + std::to_string(*bench_case.code_bytes) +
+    std::string out = std::string(copy) + ": " + std::to_string(*bench_case.code_bytes) +
                       " bytes, entry at offset " +
                       std::to_string(reinterpret_cast<std::uintptr_t>(bench_case.entry) % 64) +
                       " of its 64-byte line\n";

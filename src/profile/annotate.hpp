@@ -10,6 +10,7 @@
 #include "profile/scan_profile.hpp"
 
 // The copy's lines from `disassembly`, objdump's output for the copy from its entry
-// through its exit step, with the counts of `profile` beside them.
-std::string annotated_listing(const BenchCase& bench_case, const ScanProfile& profile,
-                              std::string_view disassembly);
+// through its exit step, with the counts of `profile` beside them, under the name `copy`
+// that its labels give it (few_jumps_short for few_jumps_short_entry).
+std::string annotated_listing(std::string_view copy, const BenchCase& bench_case,
+                              const ScanProfile& profile, std::string_view disassembly);

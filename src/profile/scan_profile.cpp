@@ -8,7 +8,7 @@
 
 namespace {
 
-enum class Kind { plain, conditional, unconditional };
+enum class Kind { plain, conditional, unconditional, indirect };
 
 // An instruction form the kernels use: its leading bytes (opcode, and ModRM where one
 // opcode has other forms too) and its whole length.
@@ -35,6 +35,10 @@ constexpr Form FORMS[] = {
     {"\x84\xC0", 2, Kind::plain},      // test al, al
     {"\x0C", 2, Kind::plain},          // or al, imm8
     {"\xEB", 2, Kind::unconditional},  // jmp rel8
+    // The table layouts' (kernels/layouts/jump_table.inc, class_table.inc).
+    {"\x8B\x04\x85", 7, Kind::plain},  // mov eax, [eax*4 + disp32]
+    {"\x8A\x80", 6, Kind::plain},      // mov al, [eax + disp32]
+    {"\xFF\xE0", 2, Kind::indirect},   // jmp eax (jmp rax in 64-bit mode)
 };
 
 const Form CONDITIONAL_REL8 = {"", 2, Kind::conditional};  // 70..7F: jcc rel8
@@ -83,6 +87,8 @@ struct Stepper {
     std::uintptr_t stop;
     ScanProfile* profile;
     std::uintptr_t expected = 0;  // where the last instruction sends execution
+    bool expected_known = false;  // not after an indirect jump, whose target is in EAX
+    std::uintptr_t previous = 0;  // the address of the instruction run last
 };
 
 constexpr std::uint64_t STEP_LIMIT = 100'000'000;  // far beyond any scan of a sample
@@ -100,7 +106,7 @@ bool visit(void* context, std::uintptr_t address, std::uint32_t eflags) {
         profile.error = "execution left the stepped code at " + hex_address(address);
         return false;
     }
-    if (profile.counts.instructions > 0 && address != stepper.expected) {
+    if (stepper.expected_known && address != stepper.expected) {
         profile.error = "execution went to " + where(stepper, address) + ", expected " +
                         where(stepper, stepper.expected);
         return false;
@@ -124,6 +130,15 @@ bool visit(void* context, std::uintptr_t address, std::uint32_t eflags) {
     const std::uintptr_t target = next + static_cast<std::int8_t>(code[1]);
     bool jumps = false;
     ScanCounts& counts = profile.counts;
+    if (counts.instructions > 0) {
+        if (address / 64 != stepper.previous / 64) ++counts.line_changes;
+        if (address / 32 != stepper.previous / 32) ++counts.window_changes;
+    }
+    stepper.previous = address;
+    if (form->kind != Kind::plain) {
+        const std::uintptr_t last = address + form->length - 1;
+        if (address / 32 != last / 32 || last % 32 == 31) ++counts.boundary_jumps;
+    }
     ++counts.instructions;
     ++profile.runs[offset];
     if (form->kind == Kind::conditional) {
@@ -135,9 +150,15 @@ bool visit(void* context, std::uintptr_t address, std::uint32_t eflags) {
     } else if (form->kind == Kind::unconditional) {
         ++counts.unconditional_jumps;
         jumps = true;
+    } else if (form->kind == Kind::indirect) {
+        ++counts.indirect_jumps;
+        ++profile.taken[offset];
+        stepper.expected_known = false;  // anywhere inside the stepped code will do
+        return true;
     }
     if (jumps) ++profile.taken[offset];
     stepper.expected = jumps ? target : next;
+    stepper.expected_known = true;
     return true;
 }
 
@@ -159,7 +180,7 @@ ScanProfile profile_code(const unsigned char* entry, const unsigned char* stop) 
     if (outcome == StepOutcome::unavailable) {
         profile.error = "the single-step trap handler could not be installed";
     } else if (outcome == StepOutcome::reached_stop && profile.counts.instructions > 0 &&
-               stepper.expected != stepper.stop) {
+               stepper.expected_known && stepper.expected != stepper.stop) {
         profile.error = "reached the stop address " + hex_address(stepper.stop) +
                         " where execution should have gone to " + where(stepper, stepper.expected);
     } else if (outcome == StepOutcome::reached_stop && profile.counts.instructions == 0) {

@@ -18,10 +18,19 @@ struct ScanCounts {
     std::uint64_t conditional_branches = 0;  // executed, taken or not
     std::uint64_t conditional_taken = 0;
     std::uint64_t unconditional_jumps = 0;   // always taken
+    std::uint64_t indirect_jumps = 0;        // jmp through a register: taken, a kind of its own
+    // Where the front end fetches from, at the copy's own address: instructions whose
+    // first byte lies in another 64-byte line (line_changes) or 32-byte window
+    // (window_changes) than the first byte of the instruction run before them; and jumps,
+    // of any kind, taken or not, whose bytes cross a 32-byte boundary or whose last byte is
+    // the last of a 32-byte window.
+    std::uint64_t line_changes = 0;
+    std::uint64_t window_changes = 0;
+    std::uint64_t boundary_jumps = 0;
 };
 
 inline std::uint64_t taken_branches(const ScanCounts& counts) {
-    return counts.conditional_taken + counts.unconditional_jumps;
+    return counts.conditional_taken + counts.unconditional_jumps + counts.indirect_jumps;
 }
 inline std::uint64_t not_taken_branches(const ScanCounts& counts) {
     return counts.conditional_branches - counts.conditional_taken;
@@ -43,7 +52,8 @@ struct ScanProfile {
 // before it runs and is reported by its address.
 ScanProfile profile_code(const unsigned char* entry, const unsigned char* stop);
 
-// True for the branch forms that are counted: jcc rel8 (70..7F) and jmp rel8 (EB).
+// True for the branch forms that are counted: jcc rel8 (70..7F), jmp rel8 (EB) and the
+// indirect jmp eax (FF E0).
 bool is_branch_form(const unsigned char* code);
 
 // One scan of the case's kernel copy over its sample: from the entry through the exit step.

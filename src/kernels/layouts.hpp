@@ -1,0 +1,28 @@
+// The layouts as C++ sees the layout list (layouts.def): the tools' rows and the tests'
+// sweeps are expanded from it, never typed.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+struct Layout {
+    const char* name;    // few_jumps
+    bool ends_at_blank;  // the stop rule: a blank (0x20) ends a scan as the terminator does
+    const char* purpose;
+};
+
+inline constexpr Layout LAYOUTS[] = {
+#define LAYOUT(name, kernel, stop, purpose) {#name, std::string_view(#stop) == "nul_blank", purpose},
+#include "kernels/layouts.def"
+#undef LAYOUT
+};
+inline constexpr std::size_t LAYOUT_COUNT = sizeof LAYOUTS / sizeof LAYOUTS[0];
+
+// What a scan returns over `text` under a layout's stop rule: the index of the byte that
+// ends it, plus one. `text` must hold a terminator (or end where one follows it).
+inline std::size_t reference_scan_length(std::string_view text, bool ends_at_blank) {
+    std::size_t index = 0;
+    while (index < text.size() && text[index] != '\0' && !(ends_at_blank && text[index] == ' '))
+        ++index;
+    return index + 1;
+}
