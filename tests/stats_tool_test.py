@@ -98,6 +98,7 @@ class Output(unittest.TestCase):
         self.assertRegex(context["shared"], r"^\d+ % of the rounds ")
         self.assertIn("scheduling", context)
         self.assertIn("ticks_per_cycle", context)
+        self.assertRegex(context["hardware_counters"], r"^(not available \(.+\)|available .*)$")
         self.assertRegex(context["undisturbed"], r"^\d+ % of the figures ")
         runs = report["benchmarks"]
         self.assertEqual(sorted({run["run_name"] for run in runs}),
@@ -122,8 +123,8 @@ class Output(unittest.TestCase):
                     if sample == "long":
                         self.assertEqual(measured["taken"], TAKEN[(layout, sample)], copy)
                 if sample == "long":
-                    self.assertTrue({"taken", "ticks_per_taken", "cycles_per_taken"}
-                                    <= measured.keys(), copy)
+                    self.assertTrue({"taken", "ticks_per_taken", "cycles_per_taken", "line_changes",
+                                     "window_changes", "boundary_jumps"} <= measured.keys(), copy)
 
     def check_pairs(self, pairs):
         self.assertEqual([(pair["first"], pair["second"], pair["kind"]) for pair in pairs],
@@ -169,6 +170,12 @@ class Output(unittest.TestCase):
         self.assertRegex(output, r"\nPlacement: .*\ncopy +offset 0 +offset 16 +offset 32 +offset 48"
                                  r" +lowest +highest\nfew_jumps/long .*\nswitch/long .*\n"
                                  r"many_jumps/short .*\n")
+        # The cost model over the eight long-sample copies, under the placement table.
+        self.assertRegex(output, r"\nCost model: core cycles per scan of the long-sample copies, fitted "
+                                 r"by least squares\n  cycles = -?\d+\.\d [+-] \d+\.\d{3} \* taken_branches "
+                                 r"[+-] \d+\.\d{3} \* line_changes\n  R² [01]\.\d{3} over 8 copies")
+        self.assertEqual(len(re.findall(r"^  (few_jumps|switch)/long/offset:\d+ +\d+\.\d +-?\d+\.\d +"
+                                        r"[+-]\d+\.\d$", output, re.M)), 8)
         # Of 2 rounds, too few for an interval; "-" where no round had both figures
         # undisturbed (one of them in a slow phase).
         cell = r" +(\d\.\d{3} \[no interval\]|-)"
@@ -194,7 +201,10 @@ class Output(unittest.TestCase):
         self.assertNotIn(b"Placement", result.stdout)
         self.assertNotIn(b"pairs", result.stdout)
         result = run(*QUICK, "--benchmark_format=json")
-        self.assertEqual(sorted(json.loads(result.stdout)), ["benchmarks", "context", "pairs"])
+        report = json.loads(result.stdout)
+        self.assertEqual(sorted(report), ["benchmarks", "context", "model", "pairs"])
+        # Four long-sample copies are too few for a model of three terms: it says so.
+        self.assertEqual(report["model"], {"error": "4 copies are too few for 3 terms", "copies": 4})
 
     def test_out_file_in_each_format(self):
         with tempfile.TemporaryDirectory() as directory:

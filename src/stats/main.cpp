@@ -26,6 +26,7 @@
 #include "meter/emulation.hpp"
 #include "stats/chart.hpp"
 #include "stats/flags.hpp"
+#include "stats/hardware_counters.hpp"
 #include "stats/measure.hpp"
 #include "stats/output_file.hpp"
 #include "stats/paired.hpp"
@@ -63,6 +64,18 @@ std::string shared_run_words(const SharedShare& shared) {
     return "the processor was shared with another thread in " + fixed(100 * shared.share(), 0) +
            " % of the rounds: its figures are a shared core's, slower and with other ratios than "
            "on a core of its own; measure again when the machine is quieter";
+}
+
+// Whether the kernel offers the processor's counters to this thread: where it does not
+// (a virtual machine without them, a kernel or emulator without perf events), one context
+// line says so and nothing else changes.
+std::string hardware_counters_context() {
+    CounterGroup group;
+    std::string reason;
+    if (!open_counters(PROCESSOR_EVENTS, MAX_COUNTERS, group, reason))
+        return "not available (" + reason + ")";
+    close_counters(group);
+    return "available (cycles, instructions, branches, branch misses), not yet read per call";
 }
 
 }  // namespace
@@ -153,7 +166,7 @@ int main(int argc, char** argv) {
     const bool measuring = !plan.order.empty();
     const char* const emulator = running_emulator();
     if (measuring) {
-        if (const std::string problem = count_taken_branches(cases, selected); !problem.empty()) {
+        if (const std::string problem = count_scan_facts(cases, selected); !problem.empty()) {
             say(problem);
             abandon_files();
             return EXIT_FAILED;
@@ -169,6 +182,7 @@ int main(int argc, char** argv) {
         // that a JSON file or a chart made there cannot be taken for a measurement.
         if (emulator != nullptr) benchmark::AddCustomContext("emulated", emulator);
         benchmark::AddCustomContext("scheduling", use_realtime_scheduling(flags.realtime));
+        benchmark::AddCustomContext("hardware_counters", hardware_counters_context());
         measure_scan_lengths(cases, selected);
         clock = measure_clock();
         benchmark::AddCustomContext("tick_rate", fixed(clock.ticks_per_second / 1e6, 1) + " MHz");
@@ -261,13 +275,19 @@ int main(int argc, char** argv) {
     if (measuring) {
         const std::string warning =
             results.shared.whole_run() ? "\nWARNING: " + shared_run_words(results.shared) + ".\n" : "";
+        const ModelOfCopies model = cost_model_of(results, cases, clock.ticks_per_cycle);
         const std::string summary = warning + placement_summary(placement_rows(results, cases)) +
+                                    cost_model_text(model.model, model.copies) +
                                     ratio_tables(results.pairs, results.copies);
         const std::string pairs =
             pairs_json(results.pairs, results.copies, results.names, interval_over(results));
+        const std::string model_json = cost_model_json(model.model, model.copies, model.cycles);
+        const auto with_all = [&](const std::string& report) {
+            return with_model(with_pairs(report, pairs), model_json);
+        };
         if (reporter.console()) output += summary;
-        else if (output.starts_with("{")) output = with_pairs(output, pairs);  // json
-        if (early.out_format == "json") file_output = with_pairs(file_output, pairs);
+        else if (output.starts_with("{")) output = with_all(output);  // json
+        if (early.out_format == "json") file_output = with_all(file_output);
         if (early.out_format == "console") file_output += summary;
     }
 

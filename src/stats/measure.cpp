@@ -76,6 +76,9 @@ void replay_round(benchmark::State& state, Replay* replay) {
         state.counters["taken"] = taken;
         state.counters["ticks_per_taken"] = ticks / taken;
         state.counters["cycles_per_taken"] = cycles / taken;
+        state.counters["line_changes"] = static_cast<double>(stats_case.line_changes);
+        state.counters["window_changes"] = static_cast<double>(stats_case.window_changes);
+        state.counters["boundary_jumps"] = static_cast<double>(stats_case.boundary_jumps);
     }
 }
 

@@ -73,6 +73,25 @@ std::vector<PlacementRow> placement_rows(const Results& results, const std::vect
     return rows;
 }
 
+ModelOfCopies cost_model_of(const Results& results, const std::vector<StatsCase>& cases,
+                            double ticks_per_cycle) {
+    ModelOfCopies of;
+    std::vector<double> taken, lines;
+    for (std::size_t index = 0; index < results.measured.size(); ++index) {
+        const StatsCase& stats_case = cases[results.measured[index]];
+        if (stats_case.sample != "long" || stats_case.taken_branches == 0 ||
+            !std::isfinite(results.headlines[index]) || ticks_per_cycle <= 0)
+            continue;
+        of.copies.push_back(stats_case.name);
+        of.cycles.push_back(results.headlines[index] / ticks_per_cycle);
+        taken.push_back(static_cast<double>(stats_case.taken_branches));
+        lines.push_back(static_cast<double>(stats_case.line_changes));
+    }
+    of.model = fit_cost_model(of.cycles, {"taken_branches", "line_changes"}, {taken, lines});
+    if (ticks_per_cycle <= 0) of.model.error = "no ticks per core cycle from the reference chain";
+    return of;
+}
+
 std::vector<ChartPoint> chart_points(const Results& results) {
     std::vector<ChartPoint> points;
     for (std::size_t index = 0; index < results.headlines.size(); ++index)

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "stats/chart.hpp"
+#include "stats/cost_model.hpp"
 #include "stats/paired.hpp"
 #include "stats/placement.hpp"
 #include "stats/shared_probe.hpp"
@@ -38,5 +39,15 @@ Results results_of(const std::vector<StatsCase>& cases,
 std::string interval_over(const Results& results);
 
 std::vector<PlacementRow> placement_rows(const Results& results, const std::vector<StatsCase>& cases);
+
+// The cost model over the measured long-sample copies: their headlines in core cycles
+// against their taken branches and line changes.
+struct ModelOfCopies {
+    std::vector<std::string> copies;  // the benchmarks' names
+    std::vector<double> cycles;       // per scan, the headline over ticks_per_cycle
+    CostModel model;
+};
+ModelOfCopies cost_model_of(const Results& results, const std::vector<StatsCase>& cases,
+                            double ticks_per_cycle);
 std::vector<ChartPoint> chart_points(const Results& results);
 std::vector<ChartRatio> chart_ratios(const Results& results);

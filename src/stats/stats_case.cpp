@@ -22,13 +22,16 @@ StatsCase twin_stats_case() {
             twin_case.runs};
 }
 
-std::string count_taken_branches(std::vector<StatsCase>& cases, const std::vector<bool>& selected) {
+std::string count_scan_facts(std::vector<StatsCase>& cases, const std::vector<bool>& selected) {
     for (std::size_t index = 0; index < cases.size(); ++index) {
         StatsCase& stats_case = cases[index];
         if (!selected[index] || stats_case.sample != "long") continue;
         const ScanProfile profile = profile_case(*stats_case.copy);
         if (!profile.error.empty()) return stats_case.name + ": " + profile.error;
         stats_case.taken_branches = taken_branches(profile.counts);
+        stats_case.line_changes = profile.counts.line_changes;
+        stats_case.window_changes = profile.counts.window_changes;
+        stats_case.boundary_jumps = profile.counts.boundary_jumps;
     }
     return "";
 }

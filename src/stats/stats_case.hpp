@@ -20,6 +20,11 @@ struct StatsCase {
     // Branches one scan takes (conditional taken and unconditional), counted exactly by
     // the profile; long sample only, 0 where not counted.
     std::uint64_t taken_branches = 0;
+    // Where the front end fetches from in one scan, at the copy's own address (the
+    // profile's ScanCounts); long sample only, as taken_branches.
+    std::uint64_t line_changes = 0;
+    std::uint64_t window_changes = 0;
+    std::uint64_t boundary_jumps = 0;
     std::uint32_t scan_length = 0;  // of the copy's last run, once measured
 };
 
@@ -29,9 +34,10 @@ inline constexpr char HEADLINE_AGGREGATE[] = "undisturbed";
 // Every case the tool measures: the case table's rows in order, each at every offset.
 std::vector<StatsCase> stats_cases();
 
-// The taken branches of every selected long-sample copy, from one scan of it under the
-// profile. "" when done, else the copy that cannot be stepped and the profile's error.
-std::string count_taken_branches(std::vector<StatsCase>& cases, const std::vector<bool>& selected);
+// The taken branches and the front end's facts of every selected long-sample copy, from one
+// scan of it under the profile. "" when done, else the copy that cannot be stepped and the
+// profile's error.
+std::string count_scan_facts(std::vector<StatsCase>& cases, const std::vector<bool>& selected);
 
 // The A/A control's twin (placed_cases.hpp) as a case; its index in a request is the
 // case list's size, one past every case's.
