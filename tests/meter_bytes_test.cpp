@@ -33,7 +33,9 @@ namespace {
 // copy and exit step (their bytes are the kernel tables' to check); "jne head" the jump
 // back in the instance's form, 75 rel8 or 0F 85 rel32. The frame, the priority calls and
 // the result's store are the calling convention's (meter_frame_encodings.hpp).
-std::vector<Encoding> meter_steps() {
+// With runs_from, the loop counter is set from stats_long_runs (8B 05, 89 05: no
+// accumulator forms) instead of an immediate.
+std::vector<Encoding> meter_steps(bool runs_from) {
     const MeterFrame& frame = METER_FRAME;
     std::vector<Encoding> steps = frame.prologue;
     const auto add = [&steps](const std::vector<Encoding>& rows) {
@@ -44,7 +46,7 @@ std::vector<Encoding> meter_steps() {
     add({
         {"33 C0 0F A2 0F 31", "xor eax, eax; cpuid; rdtsc (t0)"},
         {"52 50", "push edx; push eax"},
-        {"C7 05 [loop_counter] #runs", "mov dword [loop_counter], runs"},
+        {"counter", "the loop counter set"},
         {"33 C0 0F A2", "xor eax, eax; cpuid"},
         {"filler @calibration", "filler up to the calibration loop's head"},
         {"83 2D [loop_counter] 01", "sub dword [loop_counter], 1"},
@@ -54,7 +56,7 @@ std::vector<Encoding> meter_steps() {
         {"52 50", "push edx; push eax (the overhead)"},
         {"33 C0 0F A2 0F 31", "xor eax, eax; cpuid; rdtsc (t2)"},
         {"52 50", "push edx; push eax"},
-        {"C7 05 [loop_counter] #runs", "mov dword [loop_counter], runs"},
+        {"counter", "the loop counter set"},
         {"33 C0 0F A2", "xor eax, eax; cpuid"},
         {"filler kernel", "filler up to the kernel's entry, the kernel copy and its exit step"},
         {"83 2D [loop_counter] 01", "sub dword [loop_counter], 1"},
@@ -63,6 +65,16 @@ std::vector<Encoding> meter_steps() {
         {"59 2B C1 59 1B D1", "pop ecx; sub eax, ecx; pop ecx; sbb edx, ecx (t3 - t2)"},
         {"59 2B C1 59 1B D1", "pop ecx; sub eax, ecx; pop ecx; sbb edx, ecx (minus the overhead)"},
     });
+    // The two settings of the loop counter, as the instance makes them.
+    const std::vector<Encoding> counter =
+        runs_from ? std::vector<Encoding>{{"8B 05 [stats_long_runs]", "mov eax, [stats_long_runs]"},
+                                          {"89 05 [loop_counter]", "mov [loop_counter], eax"}}
+                  : std::vector<Encoding>{{"C7 05 [loop_counter] #runs", "mov dword [loop_counter], runs"}};
+    for (std::size_t index = 0; index < steps.size(); ++index) {
+        if (std::string_view(steps[index].bytes) != "counter") continue;
+        steps.erase(steps.begin() + static_cast<std::ptrdiff_t>(index));
+        steps.insert(steps.begin() + static_cast<std::ptrdiff_t>(index), counter.begin(), counter.end());
+    }
     add(frame.result_store);
     add(frame.priority_normal);
     add(frame.scratch_slot);
@@ -123,6 +135,7 @@ std::uintptr_t variable_address(const std::string& name) {
     if (name == "[loop_counter]") return address_of(&loop_counter);
     if (name == "[meter_result]") return address_of(&meter_result);
     if (name == "[meter_result+4]") return address_of(&meter_result) + 4;
+    if (name == "[stats_long_runs]") return address_of(&stats_long_runs);
     ADD_FAILURE() << "no variable " << name;
     return 0;
 }
@@ -177,7 +190,7 @@ std::string meter_mismatch(const MeterInstance& instance) {
     const auto* start = reinterpret_cast<const std::uint8_t*>(copy.measure_cycles);
     const std::uint8_t* at = start;
     const std::uint8_t* calibration_head = nullptr;
-    for (const Encoding& step : meter_steps()) {
+    for (const Encoding& step : meter_steps(instance.runs_from)) {
         const std::uint8_t* const row_start = at;
         std::ostringstream where;
         where << "at offset " << (at - start) << ", step '" << step.instruction << "': ";

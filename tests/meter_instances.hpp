@@ -22,6 +22,7 @@ struct MeterInstance {
     bool near_loop_back;  // 0F 85 rel32 instead of 75 rel8, in both loops
     std::uint32_t runs;   // of each loop
     std::uint32_t divisor;  // of the net ticks: runs, or 1 where the tool divides itself
+    bool runs_from = false;  // the runs are stats_long_runs' at each call (runs is then 0)
 };
 
 inline std::vector<MeterInstance> all_meter_instances() {
@@ -30,8 +31,9 @@ inline std::vector<MeterInstance> all_meter_instances() {
     for (std::size_t row = 0; row < SELFCHECK_CASE_COUNT; ++row)
         instances.push_back({&selfcheck_cases[row].copy, SELFCHECK_NEAR_LOOP_BACK[row], LOOP_COUNT,
                              LOOP_COUNT});
-    for (const PlacedCase& placed : placed_cases) instances.push_back({&placed.copy, false, placed.runs, 1});
-    instances.push_back({&twin_case.copy, false, twin_case.runs, 1});
+    for (const PlacedCase& placed : placed_cases)
+        instances.push_back({&placed.copy, false, placed.runs, 1, placed.runs == 0});
+    instances.push_back({&twin_case.copy, false, twin_case.runs, 1, true});
     instances.push_back({&probe_jumps_case, true, PROBE_JUMP_RUNS, 1});
     instances.push_back({&probe_adds_case, true, PROBE_ADD_RUNS, 1});
     return instances;

@@ -244,6 +244,48 @@ class Output(unittest.TestCase):
         self.assertEqual((short.returncode, short.stdout), (0, result.stdout))
 
 
+class Texts(unittest.TestCase):
+    # Every layout of the layout list, at offset 0, over a text of the user's: its bytes up
+    # to the first NUL, named in the context; each copy's len is where its stop rule ends the
+    # scan, and the switch, which stops at the blank, is not paired with the others.
+    def test_every_layout_scans_the_text_given(self):
+        with tempfile.TemporaryDirectory() as directory:
+            path = os.path.join(directory, "literals.txt")
+            with open(path, "wb") as text:
+                text.write(b"12h 1.5E3(7)\0not scanned")
+            result = run("--benchmark_filter=/long/offset:0/", "--benchmark_repetitions=2",
+                         "--benchmark_format=json", "--text=" + path)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        report = json.loads(result.stdout)
+        self.assertRegex(report["context"]["text"], "^" + re.escape(path) +
+                         r", 12 bytes, FNV-1a 64 [0-9a-f]{16}$")
+        self.assertIn("switch scans 4 bytes where the others scan 13", report["context"]["not_paired"])
+        lengths = {run["run_name"].split("/")[0]: run["len"] for run in report["benchmarks"]
+                   if run.get("aggregate_name") == "median"}
+        self.assertLessEqual({"few_jumps", "switch", "jump_table", "class_table"}, lengths.keys())
+        for layout, length in lengths.items():
+            self.assertEqual(length, 4 if layout == "switch" else 13, layout)
+        paired = [(pair["first"], pair["second"]) for pair in report["pairs"] if pair["kind"] == "layouts"]
+        self.assertTrue(paired)
+        self.assertFalse([pair for pair in paired if "switch" in pair[0] + pair[1]], paired)
+
+    def test_a_text_that_cannot_be_used_is_refused_before_measuring(self):
+        with tempfile.TemporaryDirectory() as directory:
+            files = {"missing": None, "empty": b"", "nul_first": b"\0" + b"12h",
+                     "too_long": b"7" * (1048576 + 1)}
+            for name, content in files.items():
+                if content is not None:
+                    with open(os.path.join(directory, name), "wb") as text:
+                        text.write(content)
+            for name in [*files, ""]:  # "": the directory itself
+                path = os.path.join(directory, name)
+                result = run("--text=" + path)
+                message = result.stderr.decode()
+                self.assertEqual((result.returncode, result.stdout, message.count("\n")), (2, b"", 1),
+                                 (name, message))
+                self.assertIn(path, message)
+
+
 class Chart(unittest.TestCase):
     def setUp(self):
         self.directory = tempfile.TemporaryDirectory()

@@ -27,12 +27,14 @@ namespace {
 
 constexpr char TOOL_HELP[] =
     "\n"
-    "jumpbench-stats measures every row of the benchmark's case table, laid out four times\n"
-    "with its kernel's entry at offset 0, 16, 32 and 48 of a 64-byte line: one benchmark per\n"
-    "copy, named <layout>/<sample>/offset:<N>. It measures in rounds, in several fresh\n"
+    "jumpbench-stats measures every layout of the layout list over the long sample (or the\n"
+    "text of --text) and the benchmark's short-sample rows, each laid out four times with its\n"
+    "kernel's entry at offset 0, 16, 32 and 48 of a 64-byte line: one benchmark per copy,\n"
+    "named <layout>/<sample>/offset:<N>. It measures in rounds, in several fresh\n"
     "processes of itself one after the other (--processes, default 10): each round calls\n"
-    "the meter instance of every selected copy once (1000 runs of the kernel, net of the\n"
-    "loop's own cost; a short-sample copy 8 times 4000 runs; the figure is the calls' net\n"
+    "the meter instance of every selected copy once (1000 runs of the kernel over the long\n"
+    "sample, as many bytes' worth over a text, net of the loop's own cost; a short-sample\n"
+    "copy 8 times 4000 runs; the figure is the calls' net\n"
     "ticks over their runs), in an order shuffled afresh for each round, and the A/A\n"
     "control: a twin of few_jumps/long/offset:0 (the same bytes at the same offset in\n"
     "another slot), or where that copy is not selected the first selected copy a second\n"
@@ -48,7 +50,12 @@ constexpr char TOOL_HELP[] =
     "Counters per scan: ticks (time-stamp counter), cycles (estimated core cycles: ticks\n"
     "over the ticks per cycle of a 1000-add chain measured first, the lowest of 7), len,\n"
     "code_bytes; for long-sample copies also taken (the branches one scan takes, counted\n"
-    "exactly under the single-step trap), ticks_per_taken and cycles_per_taken.\n"
+    "exactly under the single-step trap), ticks_per_taken and cycles_per_taken, and where\n"
+    "the front end fetches from: line_changes, window_changes, boundary_jumps (the profile\n"
+    "tool's, at the copy's own address). A cost model of the long-sample copies' cycles\n"
+    "against their taken branches and line changes follows the placement table (json:\n"
+    "\"model\"). Layouts whose scans end elsewhere on the text (the switch also stops at a\n"
+    "blank) are not compared with the others.\n"
     "Aggregates beside the usual ones: min, and undisturbed (the median of the undisturbed\n"
     "figures, the headline).\n"
     "Comparisons are paired within rounds: the median of the per-round ratios of two\n"
@@ -67,6 +74,8 @@ constexpr char TOOL_HELP[] =
     "                              intervals are taken over them\n"
     "  [--realtime={true|false}]   measure under SCHED_FIFO at the lowest real-time\n"
     "                              priority when permitted (default true; refused: normal)\n"
+    "  [--text=<file>]             the long-sample copies scan the bytes of <file> up to its\n"
+    "                              first NUL (at most 1048576) instead of the long sample\n"
     "  [-h]                        the same as --help\n"
     "\n"
     "Result files (--benchmark_out, --chart) are written beside their names and renamed into\n"
@@ -186,9 +195,10 @@ bool parse_tool_flags(int argc, char** argv, ToolFlags& flags) {
                          TOOL, argv[index]);
             return false;
         }
-    enum { CHART = 1, PROCESSES, REALTIME };
+    enum { CHART = 1, PROCESSES, REALTIME, TEXT };
     const option options[] = {
         {"chart", required_argument, nullptr, CHART},
+        {"text", required_argument, nullptr, TEXT},
         {"processes", required_argument, nullptr, PROCESSES},
         {"realtime", optional_argument, nullptr, REALTIME},
         {nullptr, 0, nullptr, 0},
@@ -196,6 +206,8 @@ bool parse_tool_flags(int argc, char** argv, ToolFlags& flags) {
     for (int found; (found = getopt_long(argc, argv, "", options, nullptr)) != -1;) {
         if (found == CHART) {
             flags.chart = optarg;
+        } else if (found == TEXT) {
+            flags.text = optarg;
         } else if (found == PROCESSES) {
             char* end = nullptr;
             errno = 0;

@@ -46,6 +46,7 @@ bool parse_early_flags(std::vector<char*>& arguments, EarlyFlags& flags);
 
 struct ToolFlags {
     const char* chart = nullptr;
+    const char* text = nullptr;  // --text: the long-sample copies scan this file's bytes
     int processes = DEFAULT_PROCESSES;
     bool realtime = true;
 };

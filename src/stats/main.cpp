@@ -35,6 +35,7 @@
 #include "stats/results.hpp"
 #include "stats/segments.hpp"
 #include "stats/stats_reporter.hpp"
+#include "stats/texts.hpp"
 
 namespace {
 
@@ -82,7 +83,14 @@ std::string hardware_counters_context() {
 
 int main(int argc, char** argv) {
     if (argc >= 2 && std::string_view(argv[1]) == SEGMENT_FLAG)
+    {
+        // The measuring processes scan the text the first one took.
+        if (const std::string problem = use_passed_text(); !problem.empty()) {
+            std::fprintf(stderr, "%s: %s\n", TOOL, problem.c_str());
+            return EXIT_FAILED;
+        }
         return run_segment(stats_cases(), argc - 2, argv + 2);
+    }
     prepare_output(TOOL);
     std::vector<char*> arguments{argv[0]};
     for (std::size_t index = 0; index < DEFAULT_FLAG_COUNT; ++index)
@@ -110,6 +118,14 @@ int main(int argc, char** argv) {
         say("see --help for the flags");
         return EXIT_USAGE;
     }
+
+    // The text, then the files: neither costs measuring time when it cannot be used.
+    ToolText text;
+    if (const std::string problem = use_stats_text(flags.text, text); !problem.empty()) {
+        say(problem);
+        return EXIT_USAGE;
+    }
+    pass_text_on(text, flags.text);
 
     // The files first: a name that cannot be written costs no measuring time.
     OutputFile out, chart;
@@ -184,6 +200,9 @@ int main(int argc, char** argv) {
         benchmark::AddCustomContext("scheduling", use_realtime_scheduling(flags.realtime));
         benchmark::AddCustomContext("hardware_counters", hardware_counters_context());
         measure_scan_lengths(cases, selected);
+        benchmark::AddCustomContext("text", text_context(text));
+        if (const std::string words = uncompared_layouts(cases, selected); !words.empty())
+            benchmark::AddCustomContext("not_paired", words);
         clock = measure_clock();
         benchmark::AddCustomContext("tick_rate", fixed(clock.ticks_per_second / 1e6, 1) + " MHz");
         benchmark::AddCustomContext(

@@ -251,7 +251,9 @@ std::vector<PairedRatio> paired_ratios(const std::vector<RoundFigures>& copies,
                 for (const int offset : offsets) {
                     const auto first = find(layouts[a], sample, offset);
                     const auto second = find(layouts[b], sample, offset);
-                    if (first && second) pairs.push_back(pair(PairKind::LAYOUTS, *first, *second));
+                    if (first && second &&
+                        copies[*first].scan_length == copies[*second].scan_length)
+                        pairs.push_back(pair(PairKind::LAYOUTS, *first, *second));
                 }
         for (const std::string& layout : layouts)
             for (const int offset : offsets) {

@@ -21,6 +21,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -103,6 +104,9 @@ struct RoundFigures {
     // twin, its twin: the same bytes at the same offset at another address.
     bool again = false;
     bool twin = false;
+    // Bytes one scan takes (0: not known). Layouts whose scans end elsewhere on the text do
+    // different work and are not paired.
+    std::uint32_t scan_length = 0;
 };
 
 enum class PairKind {

@@ -22,7 +22,8 @@ Results results_of(const std::vector<StatsCase>& cases,
         if (ticks[index].empty()) continue;
         results.measured.push_back(index);
         results.copies.push_back({cases[index].layout, cases[index].sample,
-                                  PLACEMENT_OFFSETS[cases[index].placement], ticks[index]});
+                                  PLACEMENT_OFFSETS[cases[index].placement], ticks[index], false,
+                                  false, cases[index].scan_length});
         // Google Benchmark adds /manual_time to the name of a benchmark timed by hand.
         results.names.push_back(cases[index].name + "/manual_time");
         std::vector<double> explained;
@@ -38,8 +39,8 @@ Results results_of(const std::vector<StatsCase>& cases,
                 std::find_if(cases.begin(), cases.end(), [](const StatsCase& c) { return c.name == TWIN_OF; }) -
                 cases.begin());
         const StatsCase& copy = cases[partner];
-        results.copies.push_back(
-            {copy.layout, copy.sample, PLACEMENT_OFFSETS[copy.placement], again_ticks, true, twin});
+        results.copies.push_back({copy.layout, copy.sample, PLACEMENT_OFFSETS[copy.placement],
+                                  again_ticks, true, twin, copy.scan_length});
         results.names.push_back(twin ? std::string(TWIN_OF) + "/twin" : copy.name + "/manual_time");
     }
     results.segments = segment_rounds.size();
@@ -57,7 +58,7 @@ std::string interval_over(const Results& results) {
 
 std::vector<PlacementRow> placement_rows(const Results& results, const std::vector<StatsCase>& cases) {
     std::vector<PlacementRow> rows;
-    for (std::size_t row = 0; row < BENCH_CASE_COUNT; ++row) {
+    for (std::size_t row = 0; row < STATS_ROW_COUNT; ++row) {
         PlacementRow placement_row;
         bool measured = false;
         for (std::size_t index = 0; index < results.measured.size(); ++index) {

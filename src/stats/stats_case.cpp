@@ -8,18 +8,18 @@
 
 std::vector<StatsCase> stats_cases() {
     std::vector<StatsCase> cases;
-    for (std::size_t row = 0; row < BENCH_CASE_COUNT; ++row)
+    for (std::size_t row = 0; row < STATS_ROW_COUNT; ++row)
         for (std::size_t placement = 0; placement < PLACEMENT_COUNT; ++placement) {
-            const PlacedCase& placed = placed_cases[placement * BENCH_CASE_COUNT + row];
+            const PlacedCase& placed = placed_cases[placement * STATS_ROW_COUNT + row];
             cases.push_back({placed.copy.name, placed.layout, placed.sample, &placed.copy, row,
-                             placement, placed.runs});
+                             placement, placed.runs != 0 ? placed.runs : stats_long_runs});
         }
     return cases;
 }
 
 StatsCase twin_stats_case() {
     return {twin_case.copy.name, twin_case.layout, twin_case.sample, &twin_case.copy, twin_case.row, 0,
-            twin_case.runs};
+            stats_long_runs};
 }
 
 std::string count_scan_facts(std::vector<StatsCase>& cases, const std::vector<bool>& selected) {

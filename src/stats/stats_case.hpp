@@ -11,10 +11,10 @@
 
 struct StatsCase {
     std::string name;    // the benchmark's name: "few_jumps/long/offset:16"
-    std::string layout;  // few_jumps, many_jumps, pair_step, elseif, switch
+    std::string layout;  // a layout of the layout list: few_jumps, many_jumps, ...
     std::string sample;  // long or short
     const BenchCase* copy;
-    std::size_t row;     // of the benchmark's case table
+    std::size_t row;     // of the tool's rows (placed_cases.hpp)
     std::size_t placement;  // index into PLACEMENT_OFFSETS
     std::uint32_t runs;     // of the kernel per call of its meter instance
     // Branches one scan takes (conditional taken and unconditional), counted exactly by
@@ -31,7 +31,8 @@ struct StatsCase {
 // The headline aggregate of a case: the median of its undisturbed figures (paired.hpp).
 inline constexpr char HEADLINE_AGGREGATE[] = "undisturbed";
 
-// Every case the tool measures: the case table's rows in order, each at every offset.
+// Every case the tool measures: the tool's rows in order (placed_cases.hpp), each at every
+// offset. The long rows' runs are stats_long_runs': set the text first (texts.hpp).
 std::vector<StatsCase> stats_cases();
 
 // The taken branches and the front end's facts of every selected long-sample copy, from one
