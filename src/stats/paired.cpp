@@ -349,8 +349,9 @@ std::string ratio_tables(const std::vector<PairedRatio>& pairs,
                          : " measured twice in every round (first call / second): ")
                  << cell(pair.ratio) << "\n  "
                  << (!pair.ratio.low ? "too few rounds for an interval"
-                     : shown(pair) ? "its interval excludes 1: the tool's own noise is larger here "
-                                     "than its intervals; read every verdict with that"
+                     : shown(pair) ? "its interval excludes 1: two copies of the same bytes differ "
+                                     "here by more than the intervals allow (their places matter); "
+                                     "read a verdict of a few per cent with that"
                                    : "its interval holds 1, as it must; its width is the tool's "
                                      "own noise floor")
                  << '\n';
