@@ -15,3 +15,8 @@
 
 // The assembly needs no executable stack.
 #define NO_EXEC_STACK .section .note.GNU-stack, "", @progbits
+
+// Data laid out in the middle of code (a kernel's own table): into the data section and
+// back to the section the code was in.
+#define DATA_SECTION_PUSH .pushsection .data
+#define DATA_SECTION_POP .popsection

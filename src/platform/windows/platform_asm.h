@@ -23,3 +23,8 @@
 
 // Only ELF marks whether the stack must be executable.
 #define NO_EXEC_STACK
+
+// Data laid out in the middle of code (a kernel's own table): COFF's assembler keeps no
+// section stack, and every kernel copy lies in .text, so the way back is .text.
+#define DATA_SECTION_PUSH .data
+#define DATA_SECTION_POP .text
