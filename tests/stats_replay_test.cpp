@@ -8,6 +8,8 @@
 #include <benchmark/benchmark.h>
 #include <gtest/gtest.h>
 
+#include "profile/tool_text.hpp"
+#include "stats/counter_pass.hpp"
 #include "stats/measure.hpp"
 #include "stats/paired.hpp"
 #include "stats/placed_cases.hpp"
@@ -66,6 +68,42 @@ TEST(Replays, EveryRoundOnceAFirstRoundLeftOutAsItsErrorAndTheUndisturbedHeadlin
     // The fast level 701 (the 5th percentile of 700 .. 1500): 1500 is disturbed.
     EXPECT_DOUBLE_EQ(headline->counters.at("ticks").value, 707.5);
     EXPECT_DOUBLE_EQ(headline->counters.at("code_bytes").value, *placed.copy.code_bytes);
+}
+
+// The counter pass end to end, with the software task clock as the group's only event in
+// place of the processor's four: every selected long-sample copy is called and read and
+// gets counts per scan, which are untrusted, since no instructions were counted where the
+// profile says how many run. Short-sample and unselected copies get none.
+TEST(CounterPass, EverySelectedLongCopyCountedAndCheckedAgainstItsInstructions) {
+    CounterGroup group;
+    std::string reason;
+    const CounterEvent task_clock = CounterEvent::task_clock;
+    if (!open_counters(&task_clock, 1, group, reason)) {
+        if (reason.find("Function not implemented") != std::string::npos)
+            GTEST_SKIP() << "no perf_event_open here: " << reason;
+        FAIL() << reason;
+    }
+    use_long_sample();
+    stats_long_runs = long_runs_for(499);
+    std::vector<StatsCase> cases = stats_cases();
+    std::vector<bool> selected(cases.size(), false);
+    for (std::size_t index = 0; index < cases.size(); ++index)
+        selected[index] = cases[index].placement == 0 &&
+                          (cases[index].layout == "class_table" || cases[index].sample == "short");
+    ASSERT_EQ(count_scan_facts(cases, selected), "");
+    ASSERT_EQ(count_with_counters(cases, selected, group), "");
+    close_counters(group);
+    for (std::size_t index = 0; index < cases.size(); ++index) {
+        const StatsCase& stats_case = cases[index];
+        if (!selected[index] || stats_case.sample != "long") {
+            EXPECT_FALSE(stats_case.pmu) << stats_case.name;
+            continue;
+        }
+        ASSERT_TRUE(stats_case.pmu) << stats_case.name;
+        EXPECT_FALSE(stats_case.pmu->trusted);
+        EXPECT_NE(stats_case.pmu->reason.find("where the copy runs exactly 3001"), std::string::npos)
+            << stats_case.pmu->reason;
+    }
 }
 
 }  // namespace

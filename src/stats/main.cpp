@@ -26,7 +26,7 @@
 #include "meter/emulation.hpp"
 #include "stats/chart.hpp"
 #include "stats/flags.hpp"
-#include "stats/hardware_counters.hpp"
+#include "stats/counter_pass.hpp"
 #include "stats/measure.hpp"
 #include "stats/output_file.hpp"
 #include "stats/paired.hpp"
@@ -67,16 +67,33 @@ std::string shared_run_words(const SharedShare& shared) {
            "on a core of its own; measure again when the machine is quieter";
 }
 
-// Whether the kernel offers the processor's counters to this thread: where it does not
-// (a virtual machine without them, a kernel or emulator without perf events), one context
-// line says so and nothing else changes.
-std::string hardware_counters_context() {
+// The processor's counters per scan of the long-sample copies, where the kernel offers
+// them to this thread (counter_pass.hpp), and the context lines that say what came of it.
+// Where it does not (a virtual machine without them, a kernel or emulator without perf
+// events), one line says so and nothing else changes.
+void count_with_processor_counters(std::vector<StatsCase>& cases, const std::vector<bool>& selected) {
     CounterGroup group;
     std::string reason;
-    if (!open_counters(PROCESSOR_EVENTS, MAX_COUNTERS, group, reason))
-        return "not available (" + reason + ")";
+    if (!open_counters(PROCESSOR_EVENTS, MAX_COUNTERS, group, reason)) {
+        benchmark::AddCustomContext("hardware_counters", "not available (" + reason + ")");
+        return;
+    }
+    const std::string problem = count_with_counters(cases, selected, group);
     close_counters(group);
-    return "available (cycles, instructions, branches, branch misses), not yet read per call";
+    if (!problem.empty()) {
+        benchmark::AddCustomContext("hardware_counters", "available, but " + problem);
+        return;
+    }
+    std::string untrusted;
+    for (const StatsCase& stats_case : cases)
+        if (stats_case.pmu && !stats_case.pmu->trusted)
+            untrusted += (untrusted.empty() ? "" : "; ") + stats_case.name + ": " + stats_case.pmu->reason;
+    benchmark::AddCustomContext(
+        "hardware_counters",
+        "available: pmu_cycles, pmu_instructions, pmu_branches, pmu_branch_misses per scan of each "
+        "long-sample copy (its meter called 8 times at its run count and at half of it after the "
+        "rounds, the meter's own work removed)" +
+            std::string(untrusted.empty() ? "" : "; untrusted (pmu_trusted 0): " + untrusted));
 }
 
 }  // namespace
@@ -198,7 +215,6 @@ int main(int argc, char** argv) {
         // that a JSON file or a chart made there cannot be taken for a measurement.
         if (emulator != nullptr) benchmark::AddCustomContext("emulated", emulator);
         benchmark::AddCustomContext("scheduling", use_realtime_scheduling(flags.realtime));
-        benchmark::AddCustomContext("hardware_counters", hardware_counters_context());
         measure_scan_lengths(cases, selected);
         benchmark::AddCustomContext("text", text_context(text));
         if (const std::string words = uncompared_layouts(cases, selected); !words.empty())
@@ -216,6 +232,7 @@ int main(int argc, char** argv) {
         }
         for (std::size_t position = 0; position < plan.order.size(); ++position)
             ticks[plan.order[position]] = segments.rounds.ticks[position];
+        count_with_processor_counters(cases, selected);
     }
     const int rounds = measuring ? static_cast<int>(segments.rounds.rounds()) : early.rounds.value_or(1);
     std::vector<std::vector<bool>> unexplained;

@@ -80,6 +80,16 @@ void replay_round(benchmark::State& state, Replay* replay) {
         state.counters["window_changes"] = static_cast<double>(stats_case.window_changes);
         state.counters["boundary_jumps"] = static_cast<double>(stats_case.boundary_jumps);
     }
+    // The processor's own counts per scan, where the kernel offers them; pmu_trusted 0
+    // where they disagree with the exact count (the context says why).
+    if (stats_case.pmu) {
+        const PerScan& pmu = *stats_case.pmu;
+        state.counters["pmu_cycles"] = pmu.values[0];
+        state.counters["pmu_instructions"] = pmu.values[1];
+        state.counters["pmu_branches"] = pmu.values[2];
+        state.counters["pmu_branch_misses"] = pmu.values[3];
+        state.counters["pmu_trusted"] = pmu.trusted ? 1 : 0;
+    }
 }
 
 }  // namespace

@@ -32,6 +32,7 @@ std::string count_scan_facts(std::vector<StatsCase>& cases, const std::vector<bo
         stats_case.line_changes = profile.counts.line_changes;
         stats_case.window_changes = profile.counts.window_changes;
         stats_case.boundary_jumps = profile.counts.boundary_jumps;
+        stats_case.instructions = profile.counts.instructions;
     }
     return "";
 }

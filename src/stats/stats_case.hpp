@@ -4,10 +4,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "meter/bench_case.hpp"
+#include "stats/hardware_counters.hpp"
 
 struct StatsCase {
     std::string name;    // the benchmark's name: "few_jumps/long/offset:16"
@@ -25,6 +27,9 @@ struct StatsCase {
     std::uint64_t line_changes = 0;
     std::uint64_t window_changes = 0;
     std::uint64_t boundary_jumps = 0;
+    std::uint64_t instructions = 0;  // one scan executes, exactly (the profile); long only
+    // The processor's counters per scan, where the kernel offers them (counter_pass.hpp).
+    std::optional<PerScan> pmu{};
     std::uint32_t scan_length = 0;  // of the copy's last run, once measured
 };
 
