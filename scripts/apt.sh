@@ -66,6 +66,14 @@ apt_reason() {
     fi
 }
 
+# not_installable LINE: says that a package cannot be installed from this machine's
+# package sources, on standard error and for the summary; status 3.
+not_installable() {
+    echo "setup: $1" >&2
+    [ -n "${SETUP_NOT_INSTALLABLE-}" ] && echo "$1" >>"$SETUP_NOT_INSTALLABLE"
+    return $APT_NOT_INSTALLABLE
+}
+
 # apt_install [APT-OPTION...] -- PACKAGE...: installs them all or, with status 3 and one line,
 # none where one of them cannot be installed.
 apt_install() {
@@ -85,14 +93,12 @@ apt_install() {
     local package reason line=
     for package in "$@"; do
         if reason=$(apt_reason "$package" "${options[@]}"); then
-            line="setup: cannot install $package from this machine's package sources: $reason"
+            line="cannot install $package from this machine's package sources: $reason"
             break
         fi
     done
     # Each resolves alone: the failure lies in the download or in dpkg, apt's words say which.
-    [ -n "$line" ] || line="setup: cannot install $*: $(grep -m1 '^E:' "$log" || tail -n1 "$log")"
+    [ -n "$line" ] || line="cannot install $*: $(grep -m1 '^E:' "$log" || tail -n1 "$log")"
     rm -f "$log"
-    echo "$line" >&2
-    [ -n "${SETUP_NOT_INSTALLABLE-}" ] && echo "${line#setup: }" >>"$SETUP_NOT_INSTALLABLE"
-    return $APT_NOT_INSTALLABLE
+    not_installable "$line"
 }

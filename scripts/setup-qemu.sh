@@ -39,22 +39,17 @@ if ! apt-get indextargets --format '$(RELEASE)' 'Created-By: Packages' | grep -q
     # be fetched is passed over, as everywhere in the set-up.
     apt_update force
     if ! apt-cache madison qemu-user-static | grep -q " $backports/"; then
-        line="cannot install qemu-user-static $NEEDED_QEMU from this machine's package sources:"
-        line+=" $mirror has none in $backports"
-        echo "setup: $line; $sources removed" >&2
-        [ -n "${SETUP_NOT_INSTALLABLE-}" ] && echo "$line" >>"$SETUP_NOT_INSTALLABLE"
+        echo "setup: $sources removed again" >&2
         "${as_root[@]}" rm -f "$sources"
         apt_update force
-        exit $APT_NOT_INSTALLABLE
+        not_installable "cannot install qemu-user-static $NEEDED_QEMU from this machine's package sources: $mirror has none in $backports" ||
+            exit
     fi
 fi
 echo "setup: installing qemu-user-static from $backports"
 apt_install --no-install-recommends -t "$backports" -- qemu-user-static
 if ! [ "$(qemu_major)" -ge $NEEDED_QEMU ] 2>/dev/null; then
-    line="cannot install qemu-user-static $NEEDED_QEMU from this machine's package sources:"
-    line+=" $backports has $(qemu-i386-static --version | head -1)"
-    echo "setup: $line" >&2
-    [ -n "${SETUP_NOT_INSTALLABLE-}" ] && echo "$line" >>"$SETUP_NOT_INSTALLABLE"
-    exit $APT_NOT_INSTALLABLE
+    not_installable "cannot install qemu-user-static $NEEDED_QEMU from this machine's package sources: $backports has $(qemu-i386-static --version | head -1)" ||
+        exit
 fi
 exec "$here/run-i386.sh" >/dev/null

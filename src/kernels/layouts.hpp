@@ -18,11 +18,3 @@ inline constexpr Layout LAYOUTS[] = {
 };
 inline constexpr std::size_t LAYOUT_COUNT = sizeof LAYOUTS / sizeof LAYOUTS[0];
 
-// What a scan returns over `text` under a layout's stop rule: the index of the byte that
-// ends it, plus one. `text` must hold a terminator (or end where one follows it).
-inline std::size_t reference_scan_length(std::string_view text, bool ends_at_blank) {
-    std::size_t index = 0;
-    while (index < text.size() && text[index] != '\0' && !(ends_at_blank && text[index] == ' '))
-        ++index;
-    return index + 1;
-}

@@ -50,12 +50,7 @@ struct Row {
 };
 
 // The long-sample rows, one per layout, then the benchmark's short-sample rows.
-constexpr std::size_t SHORT_ROW_COUNT = 0
-#define BENCH_CASE(layout, sample, kernel, label) +(std::string_view(#sample) == "short")
-#include "run/bench_cases.def"
-#undef BENCH_CASE
-    ;
-constexpr std::size_t ROW_COUNT = LAYOUT_COUNT + SHORT_ROW_COUNT;
+constexpr std::size_t ROW_COUNT = LAYOUT_COUNT + SHORT_BENCH_CASE_COUNT;
 using Rows = Row[ROW_COUNT];
 
 unsigned long long ull(std::uint64_t value) { return value; }

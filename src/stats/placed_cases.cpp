@@ -57,17 +57,6 @@ const PlacedCase placed_cases[] = {
 const PlacedCase twin_case{METER_CASE(few_jumps_long_label, "few_jumps/long/offset:0/twin", few_jumps_long_twin),
                            few_jumps_long_row, "few_jumps", "long", 0, 0};
 
-const bool row_ends_at_blank[STATS_ROW_COUNT] = {
-#define LAYOUT(name, kernel, stop, purpose) std::string_view(#stop) == "nul_blank",
-#include "kernels/layouts.def"
-#undef LAYOUT
-#define BENCH_CASE(layout, sample, kernel, label) SHORT_BLANK_##sample(layout)
-#define SHORT_BLANK_long(layout)
-#define SHORT_BLANK_short(layout) std::string_view(#layout) == "switch",
-#include "run/bench_cases.def"
-#undef BENCH_CASE
-};
-
 std::uint32_t long_runs_for(std::size_t text_length) {
     // A thousand runs for the 499 bytes of the long sample and its terminator; as many
     // bytes a call for any other text, and at least one run.

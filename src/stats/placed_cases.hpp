@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
-#include <string_view>
 
 #include "kernels/layouts.hpp"
 #include "meter/bench_case.hpp"
@@ -14,12 +13,7 @@
 
 inline constexpr int PLACEMENT_OFFSETS[] = {0, 16, 32, 48};
 inline constexpr std::size_t PLACEMENT_COUNT = std::size(PLACEMENT_OFFSETS);
-inline constexpr std::size_t SHORT_ROW_COUNT = 0
-#define BENCH_CASE(layout, sample, kernel, label) +(std::string_view(#sample) == "short")
-#include "run/bench_cases.def"
-#undef BENCH_CASE
-    ;
-inline constexpr std::size_t STATS_ROW_COUNT = LAYOUT_COUNT + SHORT_ROW_COUNT;
+inline constexpr std::size_t STATS_ROW_COUNT = LAYOUT_COUNT + SHORT_BENCH_CASE_COUNT;
 inline constexpr std::size_t PLACED_CASE_COUNT = PLACEMENT_COUNT * STATS_ROW_COUNT;
 
 struct PlacedCase {
@@ -40,9 +34,6 @@ extern const PlacedCase placed_cases[PLACED_CASE_COUNT];
 // same offset in a slot of its own after all the others. Not one of placed_cases.
 extern const PlacedCase twin_case;
 inline constexpr char TWIN_OF[] = "few_jumps/long/offset:0";
-
-// Whether each row's scans end at a blank too (the layout's stop rule).
-extern const bool row_ends_at_blank[STATS_ROW_COUNT];
 
 // The runs a call of a long-row copy (and the twin) takes: the tool sets it from the text's
 // length before it measures, so that a call lasts about as long whatever the text.
