@@ -3,7 +3,8 @@
 // kernel has (no test may need the processor's own counters).
 #include <gtest/gtest.h>
 
-#include "stats/hardware_counters.hpp"
+#include "platform/hardware_counters.hpp"
+#include "stats/per_scan.hpp"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "meter/cycle_meter.hpp"
 #include "meter_frame_encodings.hpp"
 #include "meter_instances.hpp"
-#include "winapi.hpp"
+#include "platform/winapi.hpp"
 
 namespace {
 

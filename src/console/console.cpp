@@ -4,7 +4,7 @@
 #include <initializer_list>
 
 #include "meter/emulation.hpp"
-#include "winapi.hpp"
+#include "platform/winapi.hpp"
 
 namespace {
 

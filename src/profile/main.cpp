@@ -19,12 +19,12 @@
 #include <string>
 #include <string_view>
 
+#include "platform/own_disassembly.hpp"
+#include "platform/winapi.hpp"
 #include "profile/annotate.hpp"
-#include "profile/own_disassembly.hpp"
 #include "profile/scan_profile.hpp"
 #include "profile/tool_text.hpp"
 #include "run/bench_cases.hpp"
-#include "winapi.hpp"
 
 namespace {
 

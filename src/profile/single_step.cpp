@@ -1,6 +1,7 @@
 #include "profile/single_step.hpp"
 
-#include "profile/step_trap.hpp"
+#include "platform/step_trap.hpp"
+#include "profile/step_trampoline.hpp"
 
 namespace {
 
@@ -16,8 +17,6 @@ struct Stepping {
 };
 
 Stepping stepping;
-
-}  // namespace
 
 TrapAction on_step_trap(std::uintptr_t address, std::uint32_t eflags) {
     if (!stepping.entered) {
@@ -36,11 +35,13 @@ TrapAction on_step_trap(std::uintptr_t address, std::uint32_t eflags) {
     return TrapAction::step_on;
 }
 
+}  // namespace
+
 StepOutcome step_through(const unsigned char* entry, const unsigned char* stop,
                          StepVisitor visit, void* context) {
     stepping = {reinterpret_cast<std::uintptr_t>(entry), reinterpret_cast<std::uintptr_t>(stop),
                 visit, context, false, StepOutcome::unavailable};
-    if (!install_step_handler()) return StepOutcome::unavailable;
+    if (!install_step_handler(on_step_trap, step_landing)) return StepOutcome::unavailable;
     step_from(entry);
     remove_step_handler();
     return stepping.outcome;

@@ -6,8 +6,8 @@
 #include "console/number_format.hpp"
 #include "console/report_row.hpp"
 #include "meter/cycle_meter.hpp"
+#include "platform/winapi.hpp"
 #include "run/bench_cases.hpp"
-#include "winapi.hpp"
 
 namespace {
 

@@ -4,13 +4,13 @@
 // the two run counts cancels what a call costs whatever its runs (the priority calls, the
 // serialising instructions); the meter's loop per run is the self-check's empty kernel's
 // per run, less that kernel's two instructions. The counts are then checked against the
-// profile's exact instructions (hardware_counters.hpp).
+// profile's exact instructions (per_scan.hpp).
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "stats/hardware_counters.hpp"
+#include "platform/hardware_counters.hpp"
 #include "stats/stats_case.hpp"
 
 // Fills each selected long-sample case's `pmu`. "" when done; else why the counters could

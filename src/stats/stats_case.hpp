@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "meter/bench_case.hpp"
-#include "stats/hardware_counters.hpp"
+#include "stats/per_scan.hpp"
 
 struct StatsCase {
     std::string name;    // the benchmark's name: "few_jumps/long/offset:16"

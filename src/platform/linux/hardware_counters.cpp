@@ -1,16 +1,15 @@
 // The processor's counters on Linux: perf_event_open(2), one group of this thread on any
 // processor, user space only, so that it needs no privileges at perf_event_paranoid 2. The
 // leader is pinned: the kernel then never multiplexes it away silently, it stops counting
-// instead (its time_running falls behind time_enabled, which the readings carry). Part of
-// the stats tool, not of the benchmark's platform library.
+// instead (its time_running falls behind time_enabled, which the readings carry).
+#include "platform/hardware_counters.hpp"
+
 #include <linux/perf_event.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
-
-#include "stats/hardware_counters.hpp"
 
 namespace {
 

@@ -1,8 +1,7 @@
 // The annotated listing's disassembly on Linux: objdump run on the program's own file,
 // found through /proc/self/exe. The program is not position-independent, so the
-// addresses in the file are the addresses the code runs at. Part of the profile tool,
-// not of the benchmark's platform library.
-#include "profile/own_disassembly.hpp"
+// addresses in the file are the addresses the code runs at.
+#include "platform/own_disassembly.hpp"
 
 #include <unistd.h>
 

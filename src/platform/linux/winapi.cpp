@@ -6,7 +6,7 @@
 // them; SIGTSTP, SIGTTIN and SIGTTOU put it back before the process stops, and SIGCONT
 // sets it up for the wait again. ExitProcess puts it back too. Nothing here uses stdio
 // or the heap.
-#include "winapi.hpp"
+#include "platform/winapi.hpp"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,6 +1,6 @@
 // The two routines the key wait needs beside the Windows API itself. Nothing here uses
 // stdio or the heap.
-#include "winapi.hpp"
+#include "platform/winapi.hpp"
 
 namespace {
 

@@ -1,15 +1,18 @@
 // The single-step trap on Linux: the kernel delivers it as SIGTRAP, with the stopped
-// thread's registers in the handler's ucontext. What the handler writes there (EIP or RIP, the
-// trap flag in EFLAGS) is what the thread resumes with. Part of the profile tool, not of
-// the benchmark's platform library.
+// thread's registers in the handler's ucontext. What the handler writes there (EIP or RIP,
+// the trap flag in EFLAGS) is what the thread resumes with.
+#include "platform/step_trap.hpp"
+
 #include <signal.h>
 #include <ucontext.h>
 
 #include <cstdint>
 
-#include "profile/step_trap.hpp"
-
 namespace {
+
+// The caller's, from install_step_handler.
+TrapDecision decide = nullptr;
+const void* landing = nullptr;
 
 // The instruction pointer's slot in the saved registers.
 #if defined(__x86_64__)
@@ -24,17 +27,20 @@ void on_sigtrap(int, siginfo_t*, void* raw_context) {
     mcontext_t& machine = static_cast<ucontext_t*>(raw_context)->uc_mcontext;
     const auto address = static_cast<std::uintptr_t>(machine.gregs[INSTRUCTION_POINTER]);
     const auto eflags = static_cast<std::uint32_t>(machine.gregs[REG_EFL]);
-    if (on_step_trap(address, eflags) == TrapAction::step_on) {
+    if (decide(address, eflags) == TrapAction::step_on) {
         machine.gregs[REG_EFL] = static_cast<greg_t>(eflags | TRAP_FLAG);
     } else {
         machine.gregs[REG_EFL] = static_cast<greg_t>(eflags & ~TRAP_FLAG);
-        machine.gregs[INSTRUCTION_POINTER] = static_cast<greg_t>(reinterpret_cast<std::uintptr_t>(step_landing));
+        machine.gregs[INSTRUCTION_POINTER] =
+            static_cast<greg_t>(reinterpret_cast<std::uintptr_t>(landing));
     }
 }
 
 }  // namespace
 
-bool install_step_handler() {
+bool install_step_handler(TrapDecision decision, const void* landing_address) {
+    decide = decision;
+    landing = landing_address;
     struct sigaction action {};
     action.sa_sigaction = on_sigtrap;
     action.sa_flags = SA_SIGINFO;

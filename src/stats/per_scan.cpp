@@ -1,4 +1,4 @@
-#include "stats/hardware_counters.hpp"
+#include "stats/per_scan.hpp"
 
 #include <cmath>
 #include <cstdio>

@@ -1,7 +1,5 @@
-// The Windows operations the program uses, provided on Linux by our own stand-ins
-// (winapi.cpp beside this file). The Windows build has a header of the same name that
-// declares the real kernel32 and msvcrt routines; code outside src/platform/ includes
-// "winapi.hpp" and never learns which one it got.
+// The Windows calls the programs use, as Linux has them: our own stand-ins (winapi.cpp
+// beside this file), declared with types of their own. Included by ../winapi.hpp only.
 //
 // On i386 the stand-ins keep the Windows calling convention (stdcall: the callee pops its
 // arguments) so that the meter's assembly calls GetCurrentProcess and SetPriorityClass
@@ -55,16 +53,3 @@ int _kbhit();
 // Takes one key press; a key that sends several bytes (an arrow key) is taken whole.
 int _getch();
 }
-
-// A write to a closed pipe or past the file-size limit (ulimit -f) fails with an error from
-// here on instead of ending the process with SIGPIPE or SIGXFSZ, so that a program that
-// writes through the C library can count it as a failed write. WriteFile does this itself.
-void ignore_write_signals();
-
-// Input that is no console (a pipe, a file, /dev/null, or no standard input at all)
-// can never deliver a key press, so the key wait needs these two as well.
-bool input_is_console(HANDLE input);
-// Discards the bytes already waiting (as many as were there when it began, or 64 KiB where
-// the input cannot tell, as at /dev/zero), then waits for the next byte or the end of
-// input. Gives the byte, or -1 at the end of input or on an error.
-int await_input_byte(HANDLE input);

@@ -1,8 +1,8 @@
 // The processor's own counters, where the kernel offers them: core cycles, instructions,
-// branches and branch misses of this thread, user space only, read around each call of a
-// kernel copy. Opening and reading are the platform's (src/platform/<target>/
-// hardware_counters.cpp: perf_event_open on Linux; Windows has none to offer); what the
-// readings mean per scan, and whether they can be trusted, is plain arithmetic here.
+// branches and branch misses of this thread, user space only, opened as one group and read
+// at once. Linux implements them (linux/hardware_counters.cpp, perf_event_open); Windows
+// offers a program none without a driver, and no Windows build links a tool that counts.
+// What the readings mean per scan is the stats tool's (stats/per_scan.hpp).
 #pragma once
 
 #include <array>
@@ -40,24 +40,3 @@ bool open_counters(const CounterEvent* events, std::size_t count, CounterGroup& 
 // One read of the whole group. False when it fails.
 bool read_counters(const CounterGroup& group, CounterReading& reading);
 void close_counters(CounterGroup& group);
-
-// What the meter adds to the counts beyond the scans, per event: per call (its CPUIDs,
-// the time-stamp reads, its calibration) and per run (its loop's control around each scan).
-struct MeterOverhead {
-    std::array<double, MAX_COUNTERS> per_call{};
-    std::array<double, MAX_COUNTERS> per_run{};
-};
-
-struct PerScan {
-    std::array<double, MAX_COUNTERS> values{};
-    bool trusted = true;
-    std::string reason;  // why not, where not
-};
-
-// The counts per scan from the readings before and after `calls` calls that ran the copy
-// `runs` times in all, the meter's overhead removed. Trusted only where the group counted
-// all the time it was enabled and the instructions per scan (the second event) equal
-// `exact_instructions`, the profile's count for the copy, to within `tolerance`.
-PerScan counts_per_scan(const CounterReading& before, const CounterReading& after,
-                        const MeterOverhead& overhead, std::uint64_t calls, std::uint64_t runs,
-                        std::uint64_t exact_instructions, double tolerance = 0.5);

@@ -1,6 +1,6 @@
 // The disassembly of this program's own code, as binutils' objdump prints it from the
-// program's file (objdump -d -M intel), for the annotated listing. Platform code: the
-// Linux build reads its ELF file; the Windows build has no objdump to run.
+// program's file (objdump -d -M intel), for the annotated listing. The Linux build reads
+// its ELF file (linux/own_disassembly.cpp); the Windows build has no objdump to run.
 #pragma once
 
 #include <string>
