@@ -12,6 +12,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "stats/placed_cases.hpp"
+#include "stats/report_text.hpp"
 #include "stats/segments.hpp"
 
 const char* const DEFAULT_FLAGS[] = {
@@ -36,7 +38,7 @@ constexpr char TOOL_HELP[] =
     "sample, as many bytes' worth over a text, net of the loop's own cost; a short-sample\n"
     "copy 8 times 4000 runs; the figure is the calls' net\n"
     "ticks over their runs), in an order shuffled afresh for each round, and the A/A\n"
-    "control: a twin of few_jumps/long/offset:0 (the same bytes at the same offset in\n"
+    "control: a twin of %s (the same bytes at the same offset in\n"
     "another slot), or where that copy is not selected the first selected copy a second\n"
     "time. --benchmark_repetitions=N sets the number of rounds in\n"
     "all; without it, rounds are measured for about 24 s, shared among the processes.\n"
@@ -104,7 +106,9 @@ void print_help() {
         std::exit(EXIT_USAGE);
     }
     benchmark::PrintDefaultHelp();
-    std::fputs(TOOL_HELP, stdout);
+    std::string help = TOOL_HELP;
+    help.replace(help.find("%s"), 2, TWIN_OF);
+    std::fputs(help.c_str(), stdout);
     for (const char* flag : DEFAULT_FLAGS) std::printf("  %s\n", flag);
     fail_on_lost_output();
     std::exit(0);
@@ -157,10 +161,8 @@ bool parse_early_flags(std::vector<char*>& arguments, EarlyFlags& flags) {
             flags.counters_tabular = !one_of(*value, {"false", "no", "0", "f", "n"});
         } else if (const auto value = flag_value(text, "--benchmark_repetitions")) {
             const std::string digits(*value);
-            char* end = nullptr;
-            errno = 0;
-            const long rounds = std::strtol(digits.c_str(), &end, 10);
-            if (digits.empty() || *end != '\0' || errno != 0 || rounds < 1 || rounds > 1000000)
+            long long rounds = 0;
+            if (!read_integer(digits.c_str(), 1, 1000000, rounds))
                 problem = "--benchmark_repetitions (the number of rounds) takes a whole number "
                           "from 1 to 1000000, not '" + digits + "'";
             else
@@ -174,6 +176,27 @@ bool parse_early_flags(std::vector<char*>& arguments, EarlyFlags& flags) {
     }
     arguments = kept;
     return true;
+}
+
+int read_flags(int argc, char** argv, EarlyFlags& early, ToolFlags& tool) {
+    static std::vector<char*> arguments{argv[0]};  // Google Benchmark keeps pointers into them
+    for (const char* flag : DEFAULT_FLAGS) arguments.push_back(const_cast<char*>(flag));
+    static char help[] = "--help";
+    for (int index = 1; index < argc; ++index) {
+        const std::string_view argument(argv[index]);
+        help_asked |= argument == "-h" || argument == "--help" || argument.starts_with("--help=");
+        arguments.push_back(argument == "-h" ? help : argv[index]);
+    }
+    if (!help_asked && !parse_early_flags(arguments, early)) return EXIT_USAGE;
+    // One iteration per repetition: a repetition is one meter call, one round's figure.
+    static char no_min_time[] = "--benchmark_min_time=0";
+    static char no_warmup[] = "--benchmark_min_warmup_time=0";
+    arguments.insert(arguments.end(), {no_min_time, no_warmup, nullptr});
+    int count = static_cast<int>(arguments.size()) - 1;
+    benchmark::Initialize(&count, arguments.data(), print_help);
+    if (parse_tool_flags(count, arguments.data(), tool)) return -1;
+    std::fprintf(stderr, "%s: see --help for the flags\n", TOOL);
+    return EXIT_USAGE;
 }
 
 static bool parse_bool(const char* text, bool& value) {
@@ -209,11 +232,8 @@ bool parse_tool_flags(int argc, char** argv, ToolFlags& flags) {
         } else if (found == TEXT) {
             flags.text = optarg;
         } else if (found == PROCESSES) {
-            char* end = nullptr;
-            errno = 0;
-            const long processes = std::strtol(optarg, &end, 10);
-            if (*optarg == '\0' || *end != '\0' || errno != 0 || processes < 1 ||
-                processes > MOST_PROCESSES) {
+            long long processes = 0;
+            if (!read_integer(optarg, 1, MOST_PROCESSES, processes)) {
                 std::fprintf(stderr, "%s: --processes takes a whole number from 1 to %d, not '%s'\n",
                              TOOL, MOST_PROCESSES, optarg);
                 return false;

@@ -53,3 +53,8 @@ struct ToolFlags {
 
 // The flags Google Benchmark left over: the tool's own, or errors.
 bool parse_tool_flags(int argc, char** argv, ToolFlags& flags);
+
+// Reads all the flags: the early ones, then Google Benchmark's (benchmark::Initialize, with
+// the tool's defaults first and --benchmark_min_time and --benchmark_min_warmup_time 0
+// last), then the tool's. -1 to go on, else the exit code (a line has said why).
+int read_flags(int argc, char** argv, EarlyFlags& early, ToolFlags& tool);
