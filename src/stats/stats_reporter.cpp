@@ -48,7 +48,7 @@ StatsReporter::StatsReporter(benchmark::BenchmarkReporter* shown, benchmark::Ben
     : shown_(with_members(shown, report)),
       file_(with_members(file, report)),
       report_(report),
-      console_(dynamic_cast<benchmark::ConsoleReporter*>(shown) != nullptr) {}
+      console_(dynamic_cast<benchmark::ConsoleReporter*>(shown_.get()) != nullptr) {}
 
 bool StatsReporter::ReportContext(const Context& context) {
     if (file_) file_->ReportContext(context);
