@@ -31,6 +31,17 @@ public:
     std::vector<Run> runs;
 };
 
+// Google Benchmark's flags as the tool gives them, with one iteration per repetition.
+void initialize(std::vector<std::string> flags) {
+    flags.insert(flags.begin(), "stats_replay_tests");
+    flags.push_back("--benchmark_min_time=0");
+    std::vector<char*> arguments;
+    for (std::string& flag : flags) arguments.push_back(flag.data());
+    arguments.push_back(nullptr);
+    int count = static_cast<int>(flags.size());
+    benchmark::Initialize(&count, arguments.data());
+}
+
 // Round 1 below zero, round 3 in a slow phase.
 TEST(Replays, EveryRoundOnceAFirstRoundLeftOutAsItsErrorAndTheUndisturbedHeadline) {
     const PlacedCase& placed = placed_cases[0];
@@ -42,13 +53,7 @@ TEST(Replays, EveryRoundOnceAFirstRoundLeftOutAsItsErrorAndTheUndisturbedHeadlin
     const Clock clock{2.5e9, 0.5};
     std::vector<Replay> replays{{&stats_case, &ticks, &unexplained, &clock}};
     register_replays(replays);
-    char program[] = "stats_replay_tests";
-    char rounds[] = "--benchmark_repetitions=6";
-    char min_time[] = "--benchmark_min_time=0";
-    char warmup[] = "--benchmark_min_warmup_time=0";
-    char* arguments[] = {program, rounds, min_time, warmup, nullptr};
-    int count = 4;
-    benchmark::Initialize(&count, arguments);
+    initialize({"--benchmark_repetitions=6", "--benchmark_min_warmup_time=0"});
     Collected collected;
     benchmark::RunSpecifiedBenchmarks(&collected);
     benchmark::ClearRegisteredBenchmarks();
@@ -182,13 +187,7 @@ TEST(ReportPath, ContextConsoleTablesAndJsonMembersFromTheSameFigures) {
         if (!measurement.ticks[index].empty())
             replays.push_back({&cases[index], &measurement.ticks[index], &outcome.unexplained[index],
                                &measurement.facts.clock});
-    char program[] = "stats_replay_tests";
-    char format[] = "--benchmark_format=json";
-    char aggregates[] = "--benchmark_report_aggregates_only=true";
-    char min_time[] = "--benchmark_min_time=0";
-    char* arguments[] = {program, format, aggregates, min_time, nullptr};
-    int count = 4;
-    benchmark::Initialize(&count, arguments);
+    initialize({"--benchmark_format=json", "--benchmark_report_aggregates_only=true"});
     Invocation invocation;
     std::ostringstream shown, file;
     ASSERT_TRUE(report_replays(replays, 14, invocation, outcome.report, shown, file));

@@ -96,6 +96,7 @@ Outcome outcome_of(const std::vector<StatsCase>& cases, Measurement& measurement
 }
 
 bool select_benchmarks(const std::vector<StatsCase>& cases, std::vector<bool>& selected) {
+    // The library names what its filter selects only by running it: a pass that notes each.
     register_selection(cases, selected);
     SilentReporter silent;
     std::ostringstream discarded;
