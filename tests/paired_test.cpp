@@ -3,14 +3,18 @@
 // interval over blocks of rounds and over processes, the A/A control, the verdicts' rules
 // and words, the pairs in the JSON, and the share of rounds on a shared core.
 #include <algorithm>
+#include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "stats/console_report.hpp"
+#include "stats/json_report.hpp"
 #include "stats/paired.hpp"
 #include "stats/shared_probe.hpp"
+#include "stats/undisturbed.hpp"
 
 namespace {
 
@@ -20,6 +24,14 @@ std::vector<double> shuffled_run(double first, std::size_t count) {
     for (std::size_t index = 0; index < count; ++index) values.push_back(first + index);
     std::shuffle(values.begin(), values.end(), std::mt19937(7));
     return values;
+}
+
+// The pairs with the rounds cut into `blocks` blocks of consecutive rounds.
+std::vector<PairedRatio> blocked(const std::vector<RoundFigures>& copies,
+                                 std::size_t blocks = INTERVAL_BLOCKS) {
+    std::size_t rounds = 0;
+    for (const RoundFigures& copy : copies) rounds = std::max(rounds, copy.ticks.size());
+    return paired_ratios(copies, even_blocks(rounds, blocks));
 }
 
 RoundFigures copy(const char* layout, int offset, std::vector<double> ticks,
@@ -81,7 +93,7 @@ TEST(PairedRatios, WhichCopiesArePairedAndWhichRoundsCount) {
         copy("many_jumps", 16, {200, 200, 200, 200, 200, 200, 200}),
         copy("few_jumps", 16, {20, 20, 20, 20, 20, 20, 20}, "short"),
     };
-    const std::vector<PairedRatio> pairs = paired_ratios(copies);
+    const std::vector<PairedRatio> pairs = blocked(copies);
     ASSERT_EQ(pairs.size(), 3u);
     EXPECT_EQ(pairs[0].kind, PairKind::LAYOUTS);
     EXPECT_EQ(pairs[0].first, 0u);
@@ -102,7 +114,7 @@ TEST(PairedRatios, WhichCopiesArePairedAndWhichRoundsCount) {
 constexpr std::size_t BLOCK_A_ROUND = 1000;
 
 PairedRatio only_pair(const std::vector<RoundFigures>& copies, std::size_t blocks = BLOCK_A_ROUND) {
-    const std::vector<PairedRatio> pairs = paired_ratios(copies, blocks);
+    const std::vector<PairedRatio> pairs = blocked(copies, blocks);
     EXPECT_EQ(pairs.size(), 1u);
     return pairs.at(0);
 }
@@ -227,7 +239,7 @@ TEST(AAControl, PairedWithItsTwinOnly) {
     std::vector<RoundFigures> copies = {copy("few_jumps", 0, shuffled_run(100, 15)),
                                         copy("switch", 0, std::vector<double>(15, 100))};
     copies.push_back({"few_jumps", "long", 0, shuffled_run(100, 15), true});
-    const std::vector<PairedRatio> pairs = paired_ratios(copies, BLOCK_A_ROUND);
+    const std::vector<PairedRatio> pairs = blocked(copies, BLOCK_A_ROUND);
     ASSERT_EQ(pairs.size(), 2u);
     EXPECT_EQ(pairs[0].second, 1u);  // the layouts' pair: not the again copy
     EXPECT_EQ(pairs[1].kind, PairKind::AA);
@@ -248,10 +260,10 @@ TEST(AAControl, PairedWithItsTwinOnly) {
     std::vector<double> slower;
     for (const double figure : copies[0].ticks) slower.push_back(figure * 1.1);
     copies[2].ticks = slower;
-    const std::string shown_text = ratio_tables(paired_ratios(copies, BLOCK_A_ROUND), copies);
+    const std::string shown_text = ratio_tables(blocked(copies, BLOCK_A_ROUND), copies);
     EXPECT_NE(shown_text.find("its interval excludes 1"), std::string::npos) << shown_text;
     EXPECT_EQ(shown_text.find("A/A, few_jumps"), std::string::npos) << shown_text;
-    const std::string json = pairs_json(paired_ratios(copies, BLOCK_A_ROUND), copies,
+    const std::string json = pairs_json(blocked(copies, BLOCK_A_ROUND), copies,
                                         {"a", "b", "a"}, "processes");
     EXPECT_NE(json.find("\"first\": \"a\",\n      \"second\": \"a\",\n      \"kind\": \"a/a\""),
               std::string::npos) << json;
@@ -259,7 +271,7 @@ TEST(AAControl, PairedWithItsTwinOnly) {
 
     // Against a twin (the same bytes elsewhere) the words name it.
     copies[2].twin = true;
-    const std::vector<PairedRatio> twin_pairs = paired_ratios(copies, BLOCK_A_ROUND);
+    const std::vector<PairedRatio> twin_pairs = blocked(copies, BLOCK_A_ROUND);
     EXPECT_EQ(verdict(twin_pairs[1], copies).rfind("A/A, few_jumps/long at offset 0 against its twin: the "
                                                    "copy is ", 0),
               0u) << verdict(twin_pairs[1], copies);
@@ -325,7 +337,7 @@ TEST(RatioTables, CellsByOffsetThenVerdicts) {
     const std::vector<RoundFigures> copies = {
         copy("few_jumps", 0, shuffled_run(90, 15)), copy("few_jumps", 48, shuffled_run(85, 15)),
         copy("switch", 0, hundred), copy("switch", 48, hundred)};
-    const std::string text = ratio_tables(paired_ratios(copies, BLOCK_A_ROUND), copies);
+    const std::string text = ratio_tables(blocked(copies, BLOCK_A_ROUND), copies);
     EXPECT_NE(text.find("few_jumps / switch  0.970 [0.930, 1.010]  0.920 [0.880, 0.960]\n"),
               std::string::npos) << text;
     EXPECT_NE(text.find("switch               1.000 [1.000, 1.000]\n"), std::string::npos) << text;
@@ -339,33 +351,18 @@ TEST(RatioTables, CellsByOffsetThenVerdicts) {
               std::string::npos) << text;
 }
 
-// The pairs go after Google Benchmark's "benchmarks" list; a report that does not end as
-// Google Benchmark ends one is left as it is.
-TEST(PairsJson, AddedAfterTheBenchmarks) {
-    const std::vector<RoundFigures> copies = {copy("few_jumps", 0, {50, 51, 52, 53, 54}),
-                                              copy("switch", 0, {100, 100, 100, 100, 100})};
-    const std::string pairs =
-        pairs_json(paired_ratios(copies), copies, {"few_jumps/long/offset:0/manual_time",
-                                                   "switch/long/offset:0/manual_time"});
-    const std::string report = "{\n  \"context\": {},\n  \"benchmarks\": [\n    {}\n  ]\n}\n";
-    EXPECT_EQ(with_pairs(report, pairs),
-              "{\n  \"context\": {},\n  \"benchmarks\": [\n    {}\n  ],\n  \"pairs\": [\n"
-              "    {\n"
-              "      \"first\": \"few_jumps/long/offset:0/manual_time\",\n"
-              "      \"second\": \"switch/long/offset:0/manual_time\",\n"
-              "      \"kind\": \"layouts\",\n"
-              "      \"sample\": \"long\",\n"
-              "      \"median\": 0.52,\n"
-              "      \"low\": null,\n"
-              "      \"high\": null,\n"
-              "      \"confidence\": null,\n"
-              "      \"rounds\": 5,\n"
-              "      \"blocks\": 5,\n"
-              "      \"interval_over\": \"blocks of rounds\",\n"
-              "      \"verdict\": \"few_jumps vs switch at offset 0: no difference shown (5 rounds, "
-              "too few for an interval)\"\n"
-              "    }\n  ]\n}\n");
-    EXPECT_EQ(with_pairs("{\"benchmarks\": []}", pairs), "{\"benchmarks\": []}");
+// One escaper for every string of the tool's JSON: quotes, backslashes and every control
+// character, which a JSON reader refuses raw.
+TEST(JsonString, QuotesBackslashesAndControlCharactersEscaped) {
+    EXPECT_EQ(json_string("few_jumps/long/offset:0"), "\"few_jumps/long/offset:0\"");
+    EXPECT_EQ(json_string("a\"b\\c"), "\"a\\\"b\\\\c\"");
+    for (int byte = 0; byte < 0x20; ++byte) {
+        char expected[16];
+        std::snprintf(expected, sizeof expected, "\"\\u%04x\"", byte);
+        EXPECT_EQ(json_string(std::string(1, static_cast<char>(byte))), expected) << byte;
+    }
+    EXPECT_EQ(json_string("\x7f"), "\"\\u007f\"");
+    EXPECT_EQ(json_string("caf\xc3\xa9"), "\"caf\xc3\xa9\"");  // UTF-8 as it is
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // The stats tool's rounds through Google Benchmark's own runner, on made-up figures: every
 // round reported once, a figure the calibration cannot explain reported as its
 // repetition's error naming its round, also when it is the first round, and the headline
-// aggregate taken from the undisturbed figures.
+// aggregate taken from the undisturbed figures; and the whole report path after the rounds:
+// the context, the console tables and the JSON report with the tool's pairs and model.
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -9,9 +11,12 @@
 #include <gtest/gtest.h>
 
 #include "profile/tool_text.hpp"
+#include "stats/context.hpp"
 #include "stats/counter_pass.hpp"
+#include "stats/invocation.hpp"
 #include "stats/measure.hpp"
 #include "stats/paired.hpp"
+#include "stats/undisturbed.hpp"
 #include "stats/placed_cases.hpp"
 #include "stats/stats_case.hpp"
 
@@ -26,6 +31,17 @@ public:
     std::vector<Run> runs;
 };
 
+// Google Benchmark's flags as the tool gives them, with one iteration per repetition.
+void initialize(std::vector<std::string> flags) {
+    flags.insert(flags.begin(), "stats_replay_tests");
+    flags.push_back("--benchmark_min_time=0");
+    std::vector<char*> arguments;
+    for (std::string& flag : flags) arguments.push_back(flag.data());
+    arguments.push_back(nullptr);
+    int count = static_cast<int>(flags.size());
+    benchmark::Initialize(&count, arguments.data());
+}
+
 // Round 1 below zero, round 3 in a slow phase.
 TEST(Replays, EveryRoundOnceAFirstRoundLeftOutAsItsErrorAndTheUndisturbedHeadline) {
     const PlacedCase& placed = placed_cases[0];
@@ -37,13 +53,7 @@ TEST(Replays, EveryRoundOnceAFirstRoundLeftOutAsItsErrorAndTheUndisturbedHeadlin
     const Clock clock{2.5e9, 0.5};
     std::vector<Replay> replays{{&stats_case, &ticks, &unexplained, &clock}};
     register_replays(replays);
-    char program[] = "stats_replay_tests";
-    char rounds[] = "--benchmark_repetitions=6";
-    char min_time[] = "--benchmark_min_time=0";
-    char warmup[] = "--benchmark_min_warmup_time=0";
-    char* arguments[] = {program, rounds, min_time, warmup, nullptr};
-    int count = 4;
-    benchmark::Initialize(&count, arguments);
+    initialize({"--benchmark_repetitions=6", "--benchmark_min_warmup_time=0"});
     Collected collected;
     benchmark::RunSpecifiedBenchmarks(&collected);
     benchmark::ClearRegisteredBenchmarks();
@@ -104,6 +114,96 @@ TEST(CounterPass, EverySelectedLongCopyCountedAndCheckedAgainstItsInstructions) 
         EXPECT_NE(stats_case.pmu->reason.find("where the copy runs exactly 3001"), std::string::npos)
             << stats_case.pmu->reason;
     }
+}
+
+// Every long row at offsets 0 and 48 with the A/A twin, in 7 processes of 2 rounds: round 3
+// slow, round 5 of every third copy below zero. Made-up facts for the cost model.
+Measurement made_up_measurement(std::vector<StatsCase>& cases) {
+    Measurement measurement;
+    measurement.ticks.assign(cases.size(), {});
+    measurement.segments.segment_rounds.assign(7, 2);
+    for (std::size_t index = 0; index < cases.size(); ++index) {
+        StatsCase& stats_case = cases[index];
+        if (stats_case.sample != "long" || (stats_case.placement != 0 && stats_case.placement != 3)) continue;
+        stats_case.scan_length = 500;
+        stats_case.taken_branches = 100 + 37 * stats_case.row + 3 * stats_case.placement;
+        stats_case.line_changes = 20 + 11 * ((stats_case.row * 7 + stats_case.placement) % 5);
+        for (std::size_t round = 0; round < 14; ++round) {
+            double figure = (900 + 150 * stats_case.row) * (1 + 0.01 * stats_case.placement) *
+                            (1 + 0.002 * static_cast<double>((round * 7 + index) % 5));
+            if (round == 3) figure *= 2;
+            if (round == 5 && index % 3 == 0) figure = -40;
+            measurement.ticks[index].push_back(figure);
+        }
+    }
+    measurement.control = AAControl{0, true};
+    for (std::size_t round = 0; round < 14; ++round) {
+        measurement.segments.rounds.again.push_back(measurement.ticks[0][round] * (round % 2 ? 1.001 : 0.999));
+        measurement.segments.rounds.probes.push_back(round % 5 == 0 ? 1.1 : 0.52);
+    }
+    measurement.facts.clock = {2.5e9, 0.8};
+    measurement.facts.rounds = 14;
+    measurement.facts.processes = 7;
+    measurement.facts.aa = aa_words(*measurement.control, cases);
+    return measurement;
+}
+
+TEST(ReportPath, ContextConsoleTablesAndJsonMembersFromTheSameFigures) {
+    use_long_sample();
+    stats_long_runs = long_runs_for(499);
+    std::vector<StatsCase> cases = stats_cases();
+    Measurement measurement = made_up_measurement(cases);
+    const Outcome outcome = outcome_of(cases, measurement);
+    const Results& results = outcome.results;
+    // 7 long layouts: 21 layout pairs at each of 2 offsets, 7 placement pairs, the A/A pair.
+    ASSERT_EQ(results.pairs.size(), 21u * 2 + 7 + 1);
+    EXPECT_EQ(results.names.back(), "few_jumps/long/offset:0/twin");
+
+    std::vector<std::string> keys;
+    for (const ContextLine& line : run_context(measurement.facts, cases)) keys.push_back(line.key);
+    EXPECT_EQ(keys, (std::vector<std::string>{"architecture", "scheduling", "text", "tick_rate",
+                                              "ticks_per_cycle", "hardware_counters", "rounds",
+                                              "intervals", "undisturbed", "shared"}));
+    const std::string rounds = run_context(measurement.facts, cases)[6].text;
+    EXPECT_EQ(rounds.rfind("14 in 7 processes (", 0), 0u) << rounds;
+    EXPECT_NE(rounds.find("the A/A control: few_jumps/long/offset:0 and its twin"), std::string::npos);
+
+    // Each table once, in order, and a verdict line for every pair but the A/A one.
+    const std::string& console = outcome.report.console;
+    std::size_t at = 0;
+    for (const char* part : {"\nPlacement: ", "\nCost model: ", "\nlong sample, layouts against each other",
+                             "\nlong sample, each copy against its layout", "\nA/A control, few_jumps/long",
+                             "\nVerdicts, long sample:\n"}) {
+        const std::size_t found = console.find(part, at);
+        ASSERT_NE(found, std::string::npos) << part << "\n" << console;
+        at = found;
+    }
+    EXPECT_NE(console.find("  cycles = "), std::string::npos) << console;
+
+    // Google Benchmark's JSON report, through the tool's reporter: its "benchmarks", then the
+    // pairs and the model as the last members of the top-level object.
+    std::vector<Replay> replays;
+    for (std::size_t index = 0; index < cases.size(); ++index)
+        if (!measurement.ticks[index].empty())
+            replays.push_back({&cases[index], &measurement.ticks[index], &outcome.unexplained[index],
+                               &measurement.facts.clock});
+    initialize({"--benchmark_format=json", "--benchmark_report_aggregates_only=true"});
+    Invocation invocation;
+    std::ostringstream shown, file;
+    ASSERT_TRUE(report_replays(replays, 14, invocation, outcome.report, shown, file));
+    const std::string json = shown.str();
+    const std::string members = outcome.report.json_members;
+    ASSERT_EQ(members.rfind(",\n  \"pairs\": [\n", 0), 0u);
+    ASSERT_GT(json.size(), members.size() + 3);
+    EXPECT_EQ(json.substr(json.size() - members.size() - 3), members + "\n}\n");
+    EXPECT_NE(json.find("\n  \"benchmarks\": [\n"), std::string::npos);
+    EXPECT_NE(members.find("\n  \"model\": {\n    \"unit\": \"core cycles per scan\""), std::string::npos);
+    std::size_t kinds = 0;
+    for (std::size_t found = members.find("\"kind\": "); found != std::string::npos;
+         found = members.find("\"kind\": ", found + 1))
+        ++kinds;
+    EXPECT_EQ(kinds, results.pairs.size());
+    EXPECT_EQ(file.str(), "");
 }
 
 }  // namespace

@@ -1,28 +1,18 @@
 #include "stats/chart.hpp"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 #include <algorithm>
-#include <cerrno>
-#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <iomanip>
 #include <iterator>
 #include <sstream>
-#include <thread>
 
-extern char** environ;
+#include "stats/child_process.hpp"
 
 namespace {
 
 constexpr char PNG_SIGNATURE[] = "\x89PNG\r\n\x1a\n";
-
-std::string system_error(const std::string& what) { return what + ": " + std::strerror(errno); }
 
 // The distinct values of `field` over the points, in the order they first appear.
 template <typename Point, typename Field>
@@ -206,107 +196,22 @@ std::string chart_script(const std::vector<ChartPoint>& points,
 }
 
 std::string draw_chart(const std::string& script, std::string& image) {
-    int to_gnuplot[2], from_gnuplot[2];
-    if (pipe2(to_gnuplot, O_CLOEXEC) != 0) return system_error("cannot make a pipe");
-    if (pipe2(from_gnuplot, O_CLOEXEC) != 0) {
-        close(to_gnuplot[0]);
-        close(to_gnuplot[1]);
-        return system_error("cannot make a pipe");
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, to_gnuplot[0], STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, from_gnuplot[1], STDOUT_FILENO);
-    // This tool ignores SIGPIPE while it writes the script; gnuplot gets the default.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t default_signals;
-    sigemptyset(&default_signals);
-    sigaddset(&default_signals, SIGPIPE);
-    posix_spawnattr_setsigdefault(&attributes, &default_signals);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
-    char program[] = "gnuplot";
-    char* arguments[] = {program, nullptr};
-    pid_t gnuplot;
-    const int spawned = posix_spawnp(&gnuplot, program, &actions, &attributes, arguments, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    close(to_gnuplot[0]);
-    close(from_gnuplot[1]);
-    if (spawned != 0) {
-        close(to_gnuplot[1]);
-        close(from_gnuplot[0]);
-        errno = spawned;
-        return system_error("cannot start gnuplot (install gnuplot-nox)");
-    }
-
-    // Feed the script and take the image at the same time, up to the deadline.
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::seconds(CHART_TIMEOUT_SECONDS);
-    const auto remaining_ms = [&] {
-        return static_cast<int>(std::max<long long>(
-            0, std::chrono::duration_cast<std::chrono::milliseconds>(
-                   deadline - std::chrono::steady_clock::now()).count()));
-    };
-    void (*old_sigpipe)(int) = signal(SIGPIPE, SIG_IGN);
-    fcntl(to_gnuplot[1], F_SETFL, O_NONBLOCK);
+    const ChildRun run = run_child({"gnuplot"}, script, CHART_TIMEOUT_SECONDS);
     image.clear();
-    std::size_t written = 0;
-    int input = to_gnuplot[1];
-    std::string problem;
-    bool timed_out = false;
-    bool image_ended = false;
-    while (!image_ended && !timed_out && problem.empty()) {
-        if (input >= 0 && written == script.size()) {
-            close(input);
-            input = -1;
-        }
-        pollfd watched[2] = {{from_gnuplot[0], POLLIN, 0}, {input, POLLOUT, 0}};
-        const int ready = poll(watched, input >= 0 ? 2 : 1, remaining_ms());
-        if (ready < 0 && errno != EINTR) problem = system_error("cannot wait for gnuplot");
-        timed_out = ready == 0;
-        if (ready <= 0) continue;
-        if (watched[0].revents) {
-            char buffer[65536];
-            const ssize_t count = read(from_gnuplot[0], buffer, sizeof buffer);
-            if (count > 0) image.append(buffer, static_cast<std::size_t>(count));
-            image_ended = count == 0 || (count < 0 && errno != EINTR && errno != EAGAIN);
-        }
-        if (input >= 0 && watched[1].revents) {
-            const ssize_t count = write(input, script.data() + written, script.size() - written);
-            if (count > 0) written += static_cast<std::size_t>(count);
-            // gnuplot closed its input: it will say why on its standard error.
-            if (count < 0 && errno == EPIPE) written = script.size();
-        }
-    }
-    if (input >= 0) close(input);
-    close(from_gnuplot[0]);
-    signal(SIGPIPE, old_sigpipe);
-
-    int status = 0;
-    while (!timed_out && problem.empty()) {
-        if (waitpid(gnuplot, &status, WNOHANG) == gnuplot) break;
-        timed_out = remaining_ms() == 0;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    if (timed_out || !problem.empty()) {
-        kill(gnuplot, SIGKILL);
-        waitpid(gnuplot, &status, 0);
-    }
-    if (timed_out) {
-        problem = "gnuplot did not finish the chart within " +
-                  std::to_string(CHART_TIMEOUT_SECONDS) + " s and was stopped; no chart written";
-    } else if (problem.empty() && WIFEXITED(status) && WEXITSTATUS(status) == 127) {
-        // Where spawning cannot report a failed exec (under an emulator that forks for
-        // it), the child's exit code 127 says it.
-        problem = "cannot start gnuplot (install gnuplot-nox)";
-    } else if (problem.empty() && !(WIFEXITED(status) && WEXITSTATUS(status) == 0)) {
-        problem = WIFEXITED(status)
-                      ? "gnuplot failed with exit code " + std::to_string(WEXITSTATUS(status))
-                      : "gnuplot ended with signal " + std::to_string(WTERMSIG(status));
-    } else if (problem.empty() && image.compare(0, 8, PNG_SIGNATURE) != 0) {
-        problem = "gnuplot gave no PNG image";
-    }
-    if (!problem.empty()) image.clear();
-    return problem;
+    const int status = run.status;
+    if (!run.problem.empty()) return run.problem;
+    if (run.start_error != 0)
+        return std::string("cannot start gnuplot (install gnuplot-nox): ") + std::strerror(run.start_error);
+    if (run.timed_out)
+        return "gnuplot did not finish the chart within " + std::to_string(CHART_TIMEOUT_SECONDS) +
+               " s and was stopped; no chart written";
+    // Where spawning cannot report a failed exec (under an emulator that forks for it), the
+    // child's exit code 127 says it.
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 127) return "cannot start gnuplot (install gnuplot-nox)";
+    if (!(WIFEXITED(status) && WEXITSTATUS(status) == 0))
+        return WIFEXITED(status) ? "gnuplot failed with exit code " + std::to_string(WEXITSTATUS(status))
+                                 : "gnuplot ended with signal " + std::to_string(WTERMSIG(status));
+    if (run.output.compare(0, 8, PNG_SIGNATURE) != 0) return "gnuplot gave no PNG image";
+    image = run.output;
+    return "";
 }

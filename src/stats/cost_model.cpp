@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <sstream>
 #include <utility>
 
 CostModel fit_cost_model(const std::vector<double>& cycles,
@@ -83,89 +81,4 @@ CostModel fit_cost_model(const std::vector<double>& cycles,
     // for rounding, which is clamped.
     model.r2 = total > 0 ? std::fmin(1.0, std::fmax(0.0, 1.0 - residual / total)) : 1.0;
     return model;
-}
-
-namespace {
-
-std::string number(double value, int decimals) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    return text;
-}
-
-// A JSON string: the names are the tool's own ("few_jumps/long/offset:16"), but quotes and
-// backslashes are escaped all the same.
-std::string quoted(const std::string& text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        if (c == '"' || c == '\\') out += '\\';
-        out += c;
-    }
-    return out + "\"";
-}
-
-}  // namespace
-
-std::string cost_model_text(const CostModel& model, const std::vector<std::string>& copies) {
-    std::ostringstream text;
-    text << "\nCost model: core cycles per scan of the long-sample copies, fitted by least squares";
-    if (!model.error.empty()) {
-        text << ": none (" << model.error << ")\n";
-        return text.str();
-    }
-    text << "\n  cycles =";
-    for (std::size_t term = 0; term < model.terms.size(); ++term) {
-        const double coefficient = model.coefficients[term];
-        text << (term == 0 ? " " : coefficient < 0 ? " - " : " + ")
-             << number(term == 0 ? coefficient : std::fabs(coefficient), term == 0 ? 1 : 3);
-        if (term > 0) text << " * " << model.terms[term];
-    }
-    text << "\n  R² " << number(model.r2, 3) << " over " << model.copies << " copies"
-         << (model.r2 < 0.5 ? ": the facts explain little of these copies' differences" : "")
-         << "\n";
-    std::size_t width = 4;
-    for (const std::string& copy : copies) width = std::max(width, copy.size());
-    text << "  " << std::string("copy") << std::string(width - 4, ' ')
-         << "  measured    fitted  residual\n";
-    for (std::size_t index = 0; index < copies.size(); ++index) {
-        const double measured = model.fitted[index] + model.residuals[index];
-        char line[64];
-        std::snprintf(line, sizeof line, "  %8.1f  %8.1f  %+8.1f\n", measured, model.fitted[index],
-                      model.residuals[index]);
-        text << "  " << copies[index] << std::string(width - copies[index].size(), ' ') << line;
-    }
-    return text.str();
-}
-
-std::string cost_model_json(const CostModel& model, const std::vector<std::string>& copies,
-                            const std::vector<double>& cycles) {
-    std::ostringstream json;
-    if (!model.error.empty()) {
-        json << "{\"error\": " << quoted(model.error) << ", \"copies\": " << model.copies << "}";
-        return json.str();
-    }
-    json << "{\n    \"unit\": \"core cycles per scan\",\n    \"terms\": [";
-    for (std::size_t term = 0; term < model.terms.size(); ++term)
-        json << (term ? ", " : "") << quoted(model.terms[term]);
-    json << "],\n    \"coefficients\": [";
-    for (std::size_t term = 0; term < model.coefficients.size(); ++term)
-        json << (term ? ", " : "") << number(model.coefficients[term], 6);
-    json << "],\n    \"r2\": " << number(model.r2, 6) << ",\n    \"copies\": " << model.copies
-         << ",\n    \"residuals\": [";
-    for (std::size_t index = 0; index < copies.size(); ++index) {
-        json << (index ? "," : "") << "\n      {\"name\": " << quoted(copies[index])
-             << ", \"cycles\": " << number(cycles[index], 3) << ", \"fitted\": "
-             << number(model.fitted[index], 3) << ", \"residual\": "
-             << number(model.residuals[index], 3) << "}";
-    }
-    json << "\n    ]\n  }";
-    return json.str();
-}
-
-std::string with_model(const std::string& report, const std::string& model) {
-    const std::string ending = "\n}\n";
-    if (report.size() < ending.size() ||
-        report.compare(report.size() - ending.size(), ending.size(), ending) != 0)
-        return report;
-    return report.substr(0, report.size() - ending.size()) + ",\n  \"model\": " + model + ending;
 }

@@ -1,7 +1,8 @@
 // A cost model over the copies of one invocation: core cycles per scan as a linear function
 // of facts the profile counts exactly (taken branches, line changes, ...), fitted by least
 // squares. It says how much of the copies' differences those facts explain (R²) and which
-// copies they leave unexplained (the residuals). Plain arithmetic on plain figures.
+// copies they leave unexplained (the residuals). Plain arithmetic on plain figures; the
+// console and JSON reports write it (console_report.hpp, json_report.hpp).
 #pragma once
 
 #include <cstddef>
@@ -25,16 +26,3 @@ struct CostModel {
 CostModel fit_cost_model(const std::vector<double>& cycles,
                          const std::vector<std::string>& fact_names,
                          const std::vector<std::vector<double>>& facts);
-
-// The model as the console shows it, under the placement table: the terms with their
-// coefficients, R², and each copy's measured and fitted cycles with the residual; or the
-// reason there is none. `copies` names the copies in the model's order.
-std::string cost_model_text(const CostModel& model, const std::vector<std::string>& copies);
-
-// The model as a JSON object (the value of the report's "model"): terms, coefficients, r2,
-// copies, and per copy its name, cycles, fitted and residual; or {"error": ...}.
-std::string cost_model_json(const CostModel& model, const std::vector<std::string>& copies,
-                            const std::vector<double>& cycles);
-
-// The report with "model": `model` added as the last member of its top-level object.
-std::string with_model(const std::string& report, const std::string& model);

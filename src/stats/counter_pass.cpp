@@ -60,8 +60,16 @@ std::string count_with_counters(std::vector<StatsCase>& cases, const std::vector
                                            : 0;
         difference.time_enabled = at_more.time_enabled + at_fewer.time_enabled;
         difference.time_running = at_more.time_running + at_fewer.time_running;
-        stats_case.pmu = counts_per_scan(CounterReading{}, difference, overhead, 0,
-                                         std::uint64_t{CALLS} * (more - fewer), stats_case.instructions);
+        stats_case.pmu = counts_per_scan(difference, overhead, std::uint64_t{CALLS} * (more - fewer),
+                                         stats_case.instructions);
     }
     return "";
+}
+
+void count_with_processor_counters(std::vector<StatsCase>& cases, const std::vector<bool>& selected,
+                                   std::string& not_opened, std::string& problem) {
+    CounterGroup group;
+    if (!open_counters(PROCESSOR_EVENTS, MAX_COUNTERS, group, not_opened)) return;
+    problem = count_with_counters(cases, selected, group);
+    close_counters(group);
 }

@@ -17,3 +17,10 @@
 // not be read (the cases keep no `pmu` then).
 std::string count_with_counters(std::vector<StatsCase>& cases, const std::vector<bool>& selected,
                                 CounterGroup& group);
+
+// The same with the processor's four counters, where the kernel offers them to this thread:
+// `not_opened` says why it does not, `problem` what went wrong reading them (both "" when
+// every copy was counted). Where they cannot be had (a virtual machine without them, a
+// kernel or emulator without perf events) nothing else changes.
+void count_with_processor_counters(std::vector<StatsCase>& cases, const std::vector<bool>& selected,
+                                   std::string& not_opened, std::string& problem);

@@ -2,6 +2,7 @@
 
 #include <getopt.h>
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "stats/placed_cases.hpp"
+#include "stats/report_text.hpp"
 #include "stats/segments.hpp"
 
 const char* const DEFAULT_FLAGS[] = {
@@ -36,7 +39,7 @@ constexpr char TOOL_HELP[] =
     "sample, as many bytes' worth over a text, net of the loop's own cost; a short-sample\n"
     "copy 8 times 4000 runs; the figure is the calls' net\n"
     "ticks over their runs), in an order shuffled afresh for each round, and the A/A\n"
-    "control: a twin of few_jumps/long/offset:0 (the same bytes at the same offset in\n"
+    "control: a twin of %s (the same bytes at the same offset in\n"
     "another slot), or where that copy is not selected the first selected copy a second\n"
     "time. --benchmark_repetitions=N sets the number of rounds in\n"
     "all; without it, rounds are measured for about 24 s, shared among the processes.\n"
@@ -98,13 +101,18 @@ void fail_on_lost_output() {
 }
 
 void print_help() {
+    // Google Benchmark calls its help printer also for a value it refuses, then exits with 0.
     if (!help_asked) {
-        std::fprintf(stderr, "%s: Google Benchmark refused the value of one of its flags; see --help\n",
+        std::fprintf(stderr,
+                     "%s: Google Benchmark refused the value of one of its flags (--benchmark_format, "
+                     "--benchmark_out_format, --benchmark_time_unit, --benchmark_color); see --help\n",
                      TOOL);
         std::exit(EXIT_USAGE);
     }
     benchmark::PrintDefaultHelp();
-    std::fputs(TOOL_HELP, stdout);
+    std::string help = TOOL_HELP;
+    help.replace(help.find("%s"), 2, TWIN_OF);
+    std::fputs(help.c_str(), stdout);
     for (const char* flag : DEFAULT_FLAGS) std::printf("  %s\n", flag);
     fail_on_lost_output();
     std::exit(0);
@@ -120,6 +128,16 @@ static bool one_of(std::string_view value, std::initializer_list<std::string_vie
     return std::find(words.begin(), words.end(), value) != words.end();
 }
 
+bool read_truth(const char* text, bool& value) {
+    std::string word(text);
+    for (char& character : word)
+        character = static_cast<char>(std::tolower(static_cast<unsigned char>(character)));
+    if (one_of(word, {"true", "yes", "on", "1", "t", "y"})) value = true;
+    else if (one_of(word, {"false", "no", "off", "0", "f", "n"})) value = false;
+    else return false;
+    return true;
+}
+
 bool parse_early_flags(std::vector<char*>& arguments, EarlyFlags& flags) {
     std::vector<char*> kept;
     for (char* argument : arguments) {
@@ -131,19 +149,7 @@ bool parse_early_flags(std::vector<char*>& arguments, EarlyFlags& flags) {
             keep = false;
             if (value->empty()) problem = "--benchmark_out takes a file name, not ''";
         } else if (const auto value = flag_value(text, "--benchmark_out_format")) {
-            flags.out_format = *value;
-            keep = false;
-            if (!one_of(*value, {"json", "console", "csv"}))
-                problem = "--benchmark_out_format takes json, console or csv, not '" +
-                          std::string(*value) + "'";
-        } else if (const auto value = flag_value(text, "--benchmark_format")) {
-            if (!one_of(*value, {"console", "json", "csv"}))
-                problem = "--benchmark_format takes console, json or csv, not '" +
-                          std::string(*value) + "'";
-        } else if (const auto value = flag_value(text, "--benchmark_time_unit")) {
-            if (!one_of(*value, {"ns", "us", "ms", "s"}))
-                problem = "--benchmark_time_unit takes ns, us, ms or s, not '" +
-                          std::string(*value) + "'";
+            flags.out_format = *value;  // left for Google Benchmark to check
         } else if (const auto value = text.starts_with("--benchmark_min_time=")
                                           ? flag_value(text, "--benchmark_min_time")
                                           : flag_value(text, "--benchmark_min_warmup_time")) {
@@ -154,13 +160,12 @@ bool parse_early_flags(std::vector<char*>& arguments, EarlyFlags& flags) {
                           " must stay 0, not '" + seconds + "': a repetition is one round's "
                           "figure, one meter call (--benchmark_repetitions sets the rounds)";
         } else if (const auto value = flag_value(text, "--benchmark_counters_tabular")) {
-            flags.counters_tabular = !one_of(*value, {"false", "no", "0", "f", "n"});
+            flags.counters_tabular = true;  // Google Benchmark takes a word it does not know for true
+            read_truth(std::string(*value).c_str(), flags.counters_tabular);
         } else if (const auto value = flag_value(text, "--benchmark_repetitions")) {
             const std::string digits(*value);
-            char* end = nullptr;
-            errno = 0;
-            const long rounds = std::strtol(digits.c_str(), &end, 10);
-            if (digits.empty() || *end != '\0' || errno != 0 || rounds < 1 || rounds > 1000000)
+            long long rounds = 0;
+            if (!read_integer(digits.c_str(), 1, 1000000, rounds))
                 problem = "--benchmark_repetitions (the number of rounds) takes a whole number "
                           "from 1 to 1000000, not '" + digits + "'";
             else
@@ -176,13 +181,27 @@ bool parse_early_flags(std::vector<char*>& arguments, EarlyFlags& flags) {
     return true;
 }
 
-static bool parse_bool(const char* text, bool& value) {
-    const std::string_view word(text);
-    if (word == "true" || word == "yes" || word == "1") value = true;
-    else if (word == "false" || word == "no" || word == "0") value = false;
-    else return false;
-    return true;
+int read_flags(int argc, char** argv, EarlyFlags& early, ToolFlags& tool) {
+    static std::vector<char*> arguments{argv[0]};  // Google Benchmark keeps pointers into them
+    for (const char* flag : DEFAULT_FLAGS) arguments.push_back(const_cast<char*>(flag));
+    static char help[] = "--help";
+    for (int index = 1; index < argc; ++index) {
+        const std::string_view argument(argv[index]);
+        help_asked |= argument == "-h" || argument == "--help" || argument.starts_with("--help=");
+        arguments.push_back(argument == "-h" ? help : argv[index]);
+    }
+    if (!help_asked && !parse_early_flags(arguments, early)) return EXIT_USAGE;
+    // One iteration per repetition: a repetition is one meter call, one round's figure.
+    static char no_min_time[] = "--benchmark_min_time=0";
+    static char no_warmup[] = "--benchmark_min_warmup_time=0";
+    arguments.insert(arguments.end(), {no_min_time, no_warmup, nullptr});
+    int count = static_cast<int>(arguments.size()) - 1;
+    benchmark::Initialize(&count, arguments.data(), print_help);
+    if (parse_tool_flags(count, arguments.data(), tool)) return -1;
+    std::fprintf(stderr, "%s: see --help for the flags\n", TOOL);
+    return EXIT_USAGE;
 }
+
 
 bool parse_tool_flags(int argc, char** argv, ToolFlags& flags) {
     for (int index = 1; index < argc; ++index)
@@ -209,18 +228,15 @@ bool parse_tool_flags(int argc, char** argv, ToolFlags& flags) {
         } else if (found == TEXT) {
             flags.text = optarg;
         } else if (found == PROCESSES) {
-            char* end = nullptr;
-            errno = 0;
-            const long processes = std::strtol(optarg, &end, 10);
-            if (*optarg == '\0' || *end != '\0' || errno != 0 || processes < 1 ||
-                processes > MOST_PROCESSES) {
+            long long processes = 0;
+            if (!read_integer(optarg, 1, MOST_PROCESSES, processes)) {
                 std::fprintf(stderr, "%s: --processes takes a whole number from 1 to %d, not '%s'\n",
                              TOOL, MOST_PROCESSES, optarg);
                 return false;
             }
             flags.processes = static_cast<int>(processes);
         } else if (found == REALTIME) {
-            if (optarg != nullptr && !parse_bool(optarg, flags.realtime)) {
+            if (optarg != nullptr && !read_truth(optarg, flags.realtime)) {
                 std::fprintf(stderr, "%s: --realtime takes true or false, not '%s'\n", TOOL, optarg);
                 return false;
             }

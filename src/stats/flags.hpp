@@ -31,8 +31,8 @@ void print_help();
 
 // The flags this tool reads before Google Benchmark does: it writes the --benchmark_out
 // file itself (into a temporary file, renamed when complete), takes the rounds from
-// --benchmark_repetitions, and checks the values Google Benchmark would refuse without
-// naming them.
+// --benchmark_repetitions (refusing a count it cannot use), and keeps
+// --benchmark_min_time at 0. Google Benchmark checks the values of its other flags itself.
 struct EarlyFlags {
     const char* out = nullptr;
     std::string out_format = "json";
@@ -40,7 +40,12 @@ struct EarlyFlags {
     bool counters_tabular = true;
 };
 
-// Takes --benchmark_out and --benchmark_out_format out of the arguments; false with a
+// The flags' one true/false rule (--realtime, and the tool's reading of
+// --benchmark_counters_tabular): true, yes, on, 1, t, y or false, no, off, 0, f, n in any
+// case. False for another word, `value` unchanged.
+bool read_truth(const char* text, bool& value);
+
+// Takes --benchmark_out out of the arguments and reads --benchmark_out_format; false with a
 // message for a value that cannot be used.
 bool parse_early_flags(std::vector<char*>& arguments, EarlyFlags& flags);
 
@@ -53,3 +58,8 @@ struct ToolFlags {
 
 // The flags Google Benchmark left over: the tool's own, or errors.
 bool parse_tool_flags(int argc, char** argv, ToolFlags& flags);
+
+// Reads all the flags: the early ones, then Google Benchmark's (benchmark::Initialize, with
+// the tool's defaults first and --benchmark_min_time and --benchmark_min_warmup_time 0
+// last), then the tool's. -1 to go on, else the exit code (a line has said why).
+int read_flags(int argc, char** argv, EarlyFlags& early, ToolFlags& tool);

@@ -12,7 +12,7 @@
 
 #include "meter/cycle_meter.hpp"
 #include "selfcheck/selfcheck_cases.hpp"
-#include "stats/paired.hpp"
+#include "stats/undisturbed.hpp"
 #include "stats/shared_probe.hpp"
 
 namespace {
@@ -135,9 +135,7 @@ MeasuredRounds measure_rounds(const std::vector<StatsCase>& cases, const RoundsR
     if (request.again) order.push_back(request.order.size());
     std::vector<double> figures(order.size());
     const StatsCase twin = twin_stats_case();
-    const StatsCase* again = !request.again ? nullptr
-                             : *request.again < cases.size() ? &cases[*request.again]
-                                                             : &twin;
+    const StatsCase* again = request.again ? &second_call(*request.again, cases, twin) : nullptr;
     std::mt19937_64 shuffler(std::random_device{}());
     const auto round = [&] {
         std::shuffle(order.begin(), order.end(), shuffler);

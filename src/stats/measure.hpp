@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+#include "stats/aa_control.hpp"
 #include "stats/stats_case.hpp"
 
 // The reference measurements: the self-check's 1000-add chain, one core cycle per add.
@@ -27,9 +28,9 @@ Clock measure_clock();
 
 // The rounds of one process: every case of `order` called once per round, in an order
 // shuffled afresh for each round, so that the copies' figures of one round come from the
-// same stretch of the machine's time; the A/A case (`again`, if any) a second time at a
-// place of its own in that order (or, where it is the twin's copy, the twin in its place); the shared-processor probe (shared_probe.hpp) once, at
-// the round's start. A call is a thousand runs of the kernel (a short-sample copy's four
+// same stretch of the machine's time; the A/A control's second call (`again`, if any: the
+// copy again or its twin) at a place of its own in that order; the shared-processor probe
+// (shared_probe.hpp) once, at the round's start. A call is a thousand runs of the kernel (a short-sample copy's four
 // thousand, round_runs.h), so a round of every copy takes about 10 ms natively, short
 // beside the processor's phases. One round first warms the process up (its pages, the
 // predictors) and is not kept.
@@ -37,8 +38,7 @@ Clock measure_clock();
 // within `seconds` (the last round's time taken as the next one's), at least `fewest`.
 struct RoundsRequest {
     std::vector<std::size_t> order;     // case indices
-    // The A/A case's index: a case called twice, or the case list's size for the twin.
-    std::optional<std::size_t> again;
+    std::optional<AAControl> again;  // its second figure each round
     std::optional<int> rounds;
     double seconds = 0;
     int fewest = 1;
@@ -76,7 +76,7 @@ void register_selection(const std::vector<StatsCase>& cases, std::vector<bool>& 
 // ticks_per_taken and cycles_per_taken). A figure the calibration cannot explain is
 // reported as the repetition's error, so Google Benchmark's aggregates leave it out.
 // Aggregates beside Google Benchmark's own: min, and the headline (HEADLINE_AGGREGATE: the
-// median of the undisturbed figures, paired.hpp). Every argument must outlive the
+// median of the undisturbed figures, undisturbed.hpp). Every argument must outlive the
 // benchmarks.
 //
 // The first repetition replays the first round whose figure is explained, and the rounds

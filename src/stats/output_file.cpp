@@ -24,20 +24,11 @@ char stop_message[3][160];  // by signal: SIGINT, SIGTERM, SIGHUP
 
 constexpr int STOP_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
 
-void write_all(int descriptor, const char* text) {
-    for (std::size_t done = 0, size = std::strlen(text); done < size;) {
-        const ssize_t count = write(descriptor, text + done, size - done);
-        if (count < 0 && errno == EINTR) continue;
-        if (count <= 0) return;
-        done += static_cast<std::size_t>(count);
-    }
-}
-
 void stop(int signal_number) {
     for (PendingFile& file : pending_files)
         if (file.active) unlink(file.path);
     for (std::size_t index = 0; index < std::size(STOP_SIGNALS); ++index)
-        if (STOP_SIGNALS[index] == signal_number) write_all(STDERR_FILENO, stop_message[index]);
+        if (STOP_SIGNALS[index] == signal_number) write_all(STDERR_FILENO, stop_message[index], std::strlen(stop_message[index]));
     // The signal's own ending, which the caller's shell reads as 128 + the signal.
     signal(signal_number, SIG_DFL);
     raise(signal_number);
@@ -139,11 +130,8 @@ std::string open_output_file(const char* target, bool special_allowed, OutputFil
 
 std::string commit_output_file(OutputFile& file, const std::string& content) {
     std::string problem;
-    for (std::size_t done = 0; problem.empty() && done < content.size();) {
-        const ssize_t count = write(file.descriptor, content.data() + done, content.size() - done);
-        if (count < 0 && errno != EINTR) problem = system_error("cannot write '" + file.target + "'");
-        if (count > 0) done += static_cast<std::size_t>(count);
-    }
+    if (!write_all(file.descriptor, content.data(), content.size()))
+        problem = system_error("cannot write '" + file.target + "'");
     if (close(file.descriptor) != 0 && problem.empty())
         problem = system_error("cannot write '" + file.target + "'");
     file.descriptor = -1;
@@ -165,11 +153,22 @@ void abandon_output_file(OutputFile& file) {
 }
 
 std::string write_standard_output(const std::string& content) {
-    for (std::size_t done = 0; done < content.size();) {
-        const ssize_t count = write(STDOUT_FILENO, content.data() + done, content.size() - done);
+    if (!write_all(STDOUT_FILENO, content.data(), content.size()))
+        return system_error("cannot write standard output");
+    return "";
+}
+
+bool write_all(int descriptor, const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const char*>(data);
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t count = write(descriptor, bytes + done, size - done);
         if (count < 0 && errno == EINTR) continue;
-        if (count < 0) return system_error("cannot write standard output");
+        if (count < 0) return false;
+        if (count == 0) {  // nothing taken and no error: never seen, but no endless loop
+            errno = EIO;
+            return false;
+        }
         done += static_cast<std::size_t>(count);
     }
-    return "";
+    return true;
 }

@@ -6,6 +6,7 @@
 // so, and the process ends with the signal's usual status.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 // What the tool needs before it opens anything: the standard descriptors 0 to 2 taken by
@@ -37,3 +38,7 @@ void abandon_output_file(OutputFile& file);
 
 // Writes all of `content` to standard output; "" when done, else what went wrong.
 std::string write_standard_output(const std::string& content);
+
+// Writes all of `size` bytes to `descriptor`, again after an interrupted or partial write;
+// false with errno set when it fails. Safe in a signal handler.
+bool write_all(int descriptor, const void* data, std::size_t size);

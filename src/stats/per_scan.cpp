@@ -3,9 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
-PerScan counts_per_scan(const CounterReading& before, const CounterReading& after,
-                        const MeterOverhead& overhead, std::uint64_t calls, std::uint64_t runs,
-                        std::uint64_t exact_instructions, double tolerance) {
+PerScan counts_per_scan(const CounterReading& counted, const MeterOverhead& overhead,
+                        std::uint64_t runs, std::uint64_t exact_instructions, double tolerance) {
     PerScan scan;
     if (runs == 0) {
         scan.trusted = false;
@@ -13,13 +12,11 @@ PerScan counts_per_scan(const CounterReading& before, const CounterReading& afte
         return scan;
     }
     for (std::size_t index = 0; index < MAX_COUNTERS; ++index) {
-        const double counted = static_cast<double>(after.values[index] - before.values[index]);
-        scan.values[index] = (counted - overhead.per_call[index] * static_cast<double>(calls)) /
-                                 static_cast<double>(runs) -
+        scan.values[index] = static_cast<double>(counted.values[index]) / static_cast<double>(runs) -
                              overhead.per_run[index];
     }
-    const std::uint64_t enabled = after.time_enabled - before.time_enabled;
-    const std::uint64_t running = after.time_running - before.time_running;
+    const std::uint64_t enabled = counted.time_enabled;
+    const std::uint64_t running = counted.time_running;
     char text[160];
     if (running < enabled) {
         std::snprintf(text, sizeof text,

@@ -8,10 +8,9 @@
 
 #include "platform/hardware_counters.hpp"
 
-// What the meter adds to the counts beyond the scans, per event: per call (its CPUIDs,
-// the time-stamp reads, its calibration) and per run (its loop's control around each scan).
+// What the meter adds to the counts beyond the scans, per event and run: its loop's
+// control around each scan (what a call costs whatever its runs is cancelled beforehand).
 struct MeterOverhead {
-    std::array<double, MAX_COUNTERS> per_call{};
     std::array<double, MAX_COUNTERS> per_run{};
 };
 
@@ -21,10 +20,9 @@ struct PerScan {
     std::string reason;  // why not, where not
 };
 
-// The counts per scan from the readings before and after `calls` calls that ran the copy
-// `runs` times in all, the meter's overhead removed. Trusted only where the group counted
-// all the time it was enabled and the instructions per scan (the second event) equal
-// `exact_instructions`, the profile's count for the copy, to within `tolerance`.
-PerScan counts_per_scan(const CounterReading& before, const CounterReading& after,
-                        const MeterOverhead& overhead, std::uint64_t calls, std::uint64_t runs,
-                        std::uint64_t exact_instructions, double tolerance = 0.5);
+// The counts per scan from the counts of `runs` runs of the copy, the meter's overhead
+// removed. Trusted only where the group counted all the time it was enabled and the
+// instructions per scan (the second event) equal `exact_instructions`, the profile's count
+// for the copy, to within `tolerance`.
+PerScan counts_per_scan(const CounterReading& counted, const MeterOverhead& overhead,
+                        std::uint64_t runs, std::uint64_t exact_instructions, double tolerance = 0.5);

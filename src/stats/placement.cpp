@@ -1,16 +1,12 @@
 #include "stats/placement.hpp"
 
 #include <algorithm>
-#include <cstdio>
-#include <sstream>
+
+#include "stats/report_text.hpp"
 
 namespace {
 
-std::string figure(double ticks) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.6g", ticks);
-    return text;
-}
+std::string figure(double ticks) { return number_text(ticks, SIGNIFICANT); }
 
 }  // namespace
 
@@ -31,20 +27,7 @@ std::string placement_summary(const std::vector<PlacementRow>& rows) {
         line.push_back(highest ? figure(*highest) : "-");
         cells.push_back(line);
     }
-    std::vector<std::size_t> widths(cells[0].size(), 0);
-    for (const auto& line : cells)
-        for (std::size_t column = 0; column < line.size(); ++column)
-            widths[column] = std::max(widths[column], line[column].size());
-
-    std::ostringstream text;
-    text << "\nPlacement: headline ticks per scan (the median of its undisturbed figures) with the "
-            "kernel's entry at each offset of its 64-byte line\n";
-    for (const auto& line : cells) {
-        for (std::size_t column = 0; column < line.size(); ++column) {
-            const std::string padding(widths[column] - line[column].size(), ' ');
-            text << (column == 0 ? line[column] + padding : "  " + padding + line[column]);
-        }
-        text << '\n';
-    }
-    return text.str();
+    return "\nPlacement: headline ticks per scan (the median of its undisturbed figures) with the "
+           "kernel's entry at each offset of its 64-byte line\n" +
+           table_text(cells);
 }

@@ -1,9 +1,9 @@
 #include "stats/results.hpp"
 
-#include <algorithm>
 #include <cmath>
 
 #include "stats/placed_cases.hpp"
+#include "stats/undisturbed.hpp"
 
 namespace {
 
@@ -14,7 +14,7 @@ std::string placement_name(int offset) { return "offset " + std::to_string(offse
 Results results_of(const std::vector<StatsCase>& cases,
                    const std::vector<std::vector<double>>& ticks,
                    const std::vector<std::vector<bool>>& unexplained,
-                   std::optional<std::size_t> again, const std::vector<double>& again_ticks,
+                   const std::optional<AAControl>& control, const std::vector<double>& again_ticks,
                    const std::vector<std::size_t>& segment_rounds,
                    const std::vector<double>& probes) {
     Results results;
@@ -31,17 +31,11 @@ Results results_of(const std::vector<StatsCase>& cases,
             if (!unexplained[index][round]) explained.push_back(ticks[index][round]);
         results.headlines.push_back(undisturbed_median(explained));
     }
-    if (again && !again_ticks.empty()) {
-        const bool twin = *again == cases.size();
-        std::size_t partner = *again;
-        if (twin)
-            partner = static_cast<std::size_t>(
-                std::find_if(cases.begin(), cases.end(), [](const StatsCase& c) { return c.name == TWIN_OF; }) -
-                cases.begin());
-        const StatsCase& copy = cases[partner];
+    if (control && !again_ticks.empty()) {
+        const StatsCase& copy = cases[control->copy];
         results.copies.push_back({copy.layout, copy.sample, PLACEMENT_OFFSETS[copy.placement],
-                                  again_ticks, true, twin, copy.scan_length});
-        results.names.push_back(twin ? std::string(TWIN_OF) + "/twin" : copy.name + "/manual_time");
+                                  again_ticks, true, control->twin, copy.scan_length});
+        results.names.push_back(second_name(*control, cases));
     }
     results.segments = segment_rounds.size();
     std::size_t rounds = 0;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "stats/aa_control.hpp"
 #include "stats/chart.hpp"
 #include "stats/cost_model.hpp"
 #include "stats/paired.hpp"
@@ -26,12 +27,12 @@ struct Results {
 };
 
 // The results from each case's figures (`ticks` and `unexplained` by case index, empty for
-// cases not measured), the A/A case (the case list's size for the twin) and its second
+// cases not measured), the A/A control and its second
 // figures, the rounds of each segment and the probes.
 Results results_of(const std::vector<StatsCase>& cases,
                    const std::vector<std::vector<double>>& ticks,
                    const std::vector<std::vector<bool>>& unexplained,
-                   std::optional<std::size_t> again, const std::vector<double>& again_ticks,
+                   const std::optional<AAControl>& control, const std::vector<double>& again_ticks,
                    const std::vector<std::size_t>& segment_rounds,
                    const std::vector<double>& probes);
 

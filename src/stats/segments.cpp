@@ -1,8 +1,6 @@
 #include "stats/segments.hpp"
 
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,78 +11,39 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "stats/child_process.hpp"
+#include "stats/output_file.hpp"
 #include "stats/realtime.hpp"
-
-extern char** environ;
+#include "stats/report_text.hpp"
 
 namespace {
 
 // The request's arguments: parent pid, realtime (0/1), rounds (0: by time), seconds,
-// fewest, A/A case (-1: none), then the cases.
+// fewest, the A/A control's copy (-1: none) and whether its twin stands in (0/1), then the
+// cases.
 std::vector<std::string> request_arguments(const SegmentPlan& plan, int rounds, double seconds,
                                            int fewest) {
     std::vector<std::string> arguments{
         std::to_string(getpid()), plan.realtime ? "1" : "0", std::to_string(rounds),
         std::to_string(seconds), std::to_string(fewest),
-        plan.again ? std::to_string(*plan.again) : "-1"};
+        plan.again ? std::to_string(plan.again->copy) : "-1", plan.again && plan.again->twin ? "1" : "0"};
     for (const std::size_t index : plan.order) arguments.push_back(std::to_string(index));
     return arguments;
 }
 
-bool write_all(int descriptor, const void* data, std::size_t size) {
-    const auto* bytes = static_cast<const char*>(data);
-    for (std::size_t done = 0; done < size;) {
-        const ssize_t count = write(descriptor, bytes + done, size - done);
-        if (count < 0 && errno == EINTR) continue;
-        if (count <= 0) return false;
-        done += static_cast<std::size_t>(count);
-    }
-    return true;
-}
-
-// Starts one process and reads all it writes; "" when it ended with 0.
+// Starts one process and takes all it writes; "" when it ended with 0. No time limit: the
+// rounds take what the plan gives them, and the process dies with the tool.
 std::string run_process(const std::string& executable, const std::vector<std::string>& request,
                         std::string& output) {
-    int pipe_ends[2];
-    if (pipe2(pipe_ends, O_CLOEXEC) != 0)
-        return std::string("cannot make a pipe: ") + std::strerror(errno);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipe_ends[1], STDOUT_FILENO);
     std::vector<std::string> words{executable, SEGMENT_FLAG};
     words.insert(words.end(), request.begin(), request.end());
-    std::vector<char*> argv;
-    for (std::string& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    pid_t child;
-    const int spawned = posix_spawn(&child, executable.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(pipe_ends[1]);
-    if (spawned != 0) {
-        close(pipe_ends[0]);
-        return "cannot start '" + executable + "': " + std::strerror(spawned);
-    }
-    char buffer[65536];
-    for (;;) {
-        const ssize_t count = read(pipe_ends[0], buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR) continue;
-        if (count <= 0) break;
-        output.append(buffer, static_cast<std::size_t>(count));
-    }
-    close(pipe_ends[0]);
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return "";
-    if (WIFSIGNALED(status)) return "ended by signal " + std::to_string(WTERMSIG(status));
-    return "ended with exit code " + std::to_string(WEXITSTATUS(status));
-}
-
-bool read_number(const char* text, long long low, long long high, long long& value) {
-    char* end = nullptr;
-    errno = 0;
-    value = std::strtoll(text, &end, 10);
-    return *text != '\0' && *end == '\0' && errno == 0 && value >= low && value <= high;
+    ChildRun run = run_child(words, "", 0);
+    output = std::move(run.output);
+    if (!run.problem.empty()) return run.problem;
+    if (run.start_error != 0) return "cannot start '" + executable + "': " + std::strerror(run.start_error);
+    if (WIFEXITED(run.status) && WEXITSTATUS(run.status) == 0) return "";
+    if (WIFSIGNALED(run.status)) return "ended by signal " + std::to_string(WTERMSIG(run.status));
+    return "ended with exit code " + std::to_string(WEXITSTATUS(run.status));
 }
 
 }  // namespace
@@ -133,15 +92,16 @@ std::string measure_segments(const std::string& executable, const SegmentPlan& p
 }
 
 int run_segment(const std::vector<StatsCase>& cases, int argc, char** argv) {
-    long long parent, realtime, rounds, fewest, again;
+    long long parent, realtime, rounds, fewest, again, twin;
     const auto refuse = [] {
         std::fprintf(stderr, "jumpbench-stats: %s is for the tool's own measuring processes\n",
                      SEGMENT_FLAG);
         return 2;
     };
-    if (argc < 7 || !read_number(argv[0], 1, INT_MAX, parent) || !read_number(argv[1], 0, 1, realtime) ||
-        !read_number(argv[2], 0, INT_MAX, rounds) || !read_number(argv[4], 1, INT_MAX, fewest) ||
-        !read_number(argv[5], -1, static_cast<long long>(cases.size()), again))
+    if (argc < 8 || !read_integer(argv[0], 1, INT_MAX, parent) || !read_integer(argv[1], 0, 1, realtime) ||
+        !read_integer(argv[2], 0, INT_MAX, rounds) || !read_integer(argv[4], 1, INT_MAX, fewest) ||
+        !read_integer(argv[5], -1, static_cast<long long>(cases.size()) - 1, again) ||
+        !read_integer(argv[6], 0, 1, twin))
         return refuse();
     // Gone with the tool: an interrupted run leaves no process measuring.
     prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -150,12 +110,12 @@ int run_segment(const std::vector<StatsCase>& cases, int argc, char** argv) {
     char* end = nullptr;
     request.seconds = std::strtod(argv[3], &end);
     if (*end != '\0' || !(request.seconds >= 0)) return refuse();
-    for (int index = 6; index < argc; ++index) {
+    for (int index = 7; index < argc; ++index) {
         long long value;
-        if (!read_number(argv[index], 0, static_cast<long long>(cases.size()) - 1, value)) return refuse();
+        if (!read_integer(argv[index], 0, static_cast<long long>(cases.size()) - 1, value)) return refuse();
         request.order.push_back(static_cast<std::size_t>(value));
     }
-    if (again >= 0) request.again = static_cast<std::size_t>(again);
+    if (again >= 0) request.again = AAControl{static_cast<std::size_t>(again), twin != 0};
     if (rounds > 0) request.rounds = static_cast<int>(rounds);
     request.fewest = static_cast<int>(fewest);
     use_realtime_scheduling(realtime != 0);

@@ -31,7 +31,7 @@ inline constexpr int MIN_ROUNDS = 6;
 
 struct SegmentPlan {
     std::vector<std::size_t> order;    // the selected cases
-    std::optional<std::size_t> again;  // the A/A case (RoundsRequest's again)
+    std::optional<AAControl> again;    // RoundsRequest's again
     std::optional<int> rounds;         // in all, split among the processes; else by time
     int processes = DEFAULT_PROCESSES;
     bool realtime = true;

@@ -33,7 +33,7 @@ struct StatsCase {
     std::uint32_t scan_length = 0;  // of the copy's last run, once measured
 };
 
-// The headline aggregate of a case: the median of its undisturbed figures (paired.hpp).
+// The headline aggregate of a case: the median of its undisturbed figures (undisturbed.hpp).
 inline constexpr char HEADLINE_AGGREGATE[] = "undisturbed";
 
 // Every case the tool measures: the tool's rows in order (placed_cases.hpp), each at every
@@ -45,6 +45,6 @@ std::vector<StatsCase> stats_cases();
 // profile's error.
 std::string count_scan_facts(std::vector<StatsCase>& cases, const std::vector<bool>& selected);
 
-// The A/A control's twin (placed_cases.hpp) as a case; its index in a request is the
-// case list's size, one past every case's.
+// The A/A control's twin (placed_cases.hpp) as a case, measured where the control says so
+// (aa_control.hpp); not one of stats_cases().
 StatsCase twin_stats_case();

@@ -49,9 +49,7 @@ std::string use_passed_text() {
 }
 
 std::string text_context(const ToolText& text) {
-    char line[64];
-    std::snprintf(line, sizeof line, ", %zu bytes, FNV-1a 64 %s", text.length, hex(text.hash).c_str());
-    return text.name + line;
+    return text.name + ", " + std::to_string(text.length) + " bytes, FNV-1a 64 " + hex(text.hash);
 }
 
 std::string uncompared_layouts(const std::vector<StatsCase>& cases, const std::vector<bool>& selected) {

@@ -1,0 +1,135 @@
+#include "stats/invocation.hpp"
+
+#include <sys/stat.h>
+#include <unistd.h>
+#include <algorithm>
+
+#include <benchmark/benchmark.h>
+
+#include "meter/emulation.hpp"
+#include "stats/console_report.hpp"
+#include "stats/counter_pass.hpp"
+#include "stats/json_report.hpp"
+#include "stats/realtime.hpp"
+#include "stats/texts.hpp"
+#include "stats/undisturbed.hpp"
+
+std::string open_result_files(Invocation& invocation) {
+    if (invocation.early.out != nullptr)
+        if (std::string problem = open_output_file(invocation.early.out, true, invocation.out); !problem.empty())
+            return problem;
+    const char* chart = invocation.flags.chart;
+    if (chart == nullptr) return "";
+    std::string problem = open_output_file(chart, false, invocation.chart);
+    struct stat chart_status, output_status;
+    if (problem.empty() && stat(chart, &chart_status) == 0 && fstat(STDOUT_FILENO, &output_status) == 0 &&
+        chart_status.st_dev == output_status.st_dev && chart_status.st_ino == output_status.st_ino)
+        problem = std::string("'").append(chart).append("' is standard output");
+    if (problem.empty()) return "";
+    abandon_result_files(invocation);
+    return "the chart file: " + problem;
+}
+
+void abandon_result_files(Invocation& invocation) {
+    abandon_output_file(invocation.out);
+    abandon_output_file(invocation.chart);
+}
+
+std::string measure_selected(const Invocation& invocation, const std::string& text_words,
+                             std::vector<StatsCase>& cases, const std::vector<bool>& selected,
+                             Measurement& measurement) {
+    SegmentPlan plan;
+    for (std::size_t index = 0; index < cases.size(); ++index)
+        if (selected[index]) plan.order.push_back(index);
+    plan.again = measurement.control = choose_aa_control(cases, selected);
+    plan.rounds = invocation.early.rounds;
+    plan.processes = invocation.flags.processes;
+    plan.realtime = invocation.flags.realtime;
+    if (std::string problem = count_scan_facts(cases, selected); !problem.empty()) return problem;
+    const std::string executable = own_executable();
+    if (executable.empty()) return "cannot find its own executable to start the measuring processes";
+    RunFacts& facts = measurement.facts;
+    facts.emulator = running_emulator();
+    facts.scheduling = use_realtime_scheduling(invocation.flags.realtime);
+    measure_scan_lengths(cases, selected);
+    facts.text = text_words;
+    facts.not_paired = uncompared_layouts(cases, selected);
+    facts.clock = measure_clock();
+    Segments& segments = measurement.segments;
+    if (std::string problem = measure_segments(executable, plan, segments); !problem.empty()) return problem;
+    measurement.ticks.assign(cases.size(), {});
+    for (std::size_t position = 0; position < plan.order.size(); ++position)
+        measurement.ticks[plan.order[position]] = segments.rounds.ticks[position];
+    count_with_processor_counters(cases, selected, facts.counters_not_opened, facts.counters_problem);
+    facts.rounds = segments.rounds.rounds();
+    facts.processes = segments.segment_rounds.size();
+    facts.aa = aa_words(*measurement.control, cases);
+    return "";
+}
+
+Outcome outcome_of(const std::vector<StatsCase>& cases, Measurement& measurement) {
+    Outcome outcome;
+    measurement.ticks.resize(cases.size());
+    RunFacts& facts = measurement.facts;
+    for (const std::vector<double>& figures : measurement.ticks) {
+        outcome.unexplained.push_back(unexplained_figures(figures));
+        const std::vector<bool> undisturbed = undisturbed_figures(figures);
+        facts.figures += figures.size();
+        facts.undisturbed += std::count(undisturbed.begin(), undisturbed.end(), true);
+    }
+    const Segments& segments = measurement.segments;
+    outcome.results = results_of(cases, measurement.ticks, outcome.unexplained, measurement.control,
+                                 segments.rounds.again, segments.segment_rounds, segments.rounds.probes);
+    const Results& results = outcome.results;
+    facts.shared = results.shared;
+    if (facts.figures == 0) return outcome;  // nothing measured: Google Benchmark's report alone
+    const ModelOfCopies model = cost_model_of(results, cases, facts.clock.ticks_per_cycle);
+    const std::string warning =
+        results.shared.whole_run() ? "\nWARNING: " + shared_run_words(results.shared) + ".\n" : "";
+    outcome.report.console = warning + placement_summary(placement_rows(results, cases)) +
+                             cost_model_text(model.model, model.copies) +
+                             ratio_tables(results.pairs, results.copies);
+    outcome.report.json_members =
+        report_members(pairs_json(results.pairs, results.copies, results.names, interval_over(results)),
+                       cost_model_json(model.model, model.copies, model.cycles));
+    return outcome;
+}
+
+bool select_benchmarks(const std::vector<StatsCase>& cases, std::vector<bool>& selected) {
+    // The library names what its filter selects only by running it: a pass that notes each.
+    register_selection(cases, selected);
+    SilentReporter silent;
+    std::ostringstream discarded;
+    silent.SetOutputStream(&discarded);
+    const bool matched = benchmark::RunSpecifiedBenchmarks(&silent) != 0;
+    benchmark::ClearRegisteredBenchmarks();
+    return matched;
+}
+
+bool report_replays(std::vector<Replay>& replays, int rounds, const Invocation& invocation,
+                    const ToolReport& report, std::ostringstream& shown, std::ostringstream& file) {
+    register_replays(replays);
+    // The rounds are the repetitions: set through the flag, since a benchmark's own
+    // Repetitions() would put "/repeats:N" into every benchmark's name. Google Benchmark
+    // reads its flags again; those not given keep their values.
+    std::string rounds_flag = "--benchmark_repetitions=" + std::to_string(rounds);
+    static char program[] = "jumpbench-stats";
+    char* rounds_arguments[] = {program, rounds_flag.data(), nullptr};
+    int rounds_count = 2;
+    benchmark::Initialize(&rounds_count, rounds_arguments, print_help);
+    benchmark::BenchmarkReporter* display = benchmark::CreateDefaultDisplayReporter();
+    display->SetOutputStream(&shown);
+    benchmark::BenchmarkReporter* out =
+        invocation.out.descriptor >= 0
+            ? file_reporter(invocation.early.out_format, invocation.early.counters_tabular)
+            : nullptr;
+    if (out != nullptr) {
+        out->SetOutputStream(&file);
+        out->SetErrorStream(&file);
+    }
+    StatsReporter reporter(display, out, report);
+    reporter.SetOutputStream(&shown);
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return reporter.complete();
+}
