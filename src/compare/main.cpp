@@ -1,7 +1,8 @@
 // jumpbench-compare: the stats tool's runs from several machines side by side. Reads every
 // run first and refuses bad input with one line each (exit 2) before it writes anything;
 // makes every output's content, the chart's image included, before it writes any file;
-// writes each file whole or not at all (exit 1 when one cannot be written).
+// opens every file's temporary before it writes any, and writes each whole or not at all
+// (exit 1 when one cannot be written).
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -130,14 +131,24 @@ int main(int argc, char** argv) {
         }
         files.emplace_back(flags.chart, image);
     }
+    // Every temporary file opened before any is written: a target that cannot be written
+    // stops the tool with every file as it was.
+    std::vector<PendingFile> pending(files.size());
+    for (std::size_t index = 0; index < files.size(); ++index)
+        if (const std::string problem = open_pending_file(files[index].first, pending[index]); !problem.empty()) {
+            say(problem + "; nothing written");
+            for (PendingFile& file : pending) abandon_pending_file(file);
+            return EXIT_FAILED;
+        }
     const std::string table = console_table(comparison, runs);
     if (std::fwrite(table.data(), 1, table.size(), stdout) != table.size() || std::fflush(stdout) != 0) {
-        say("cannot write standard output");
+        say("cannot write standard output; nothing written");
+        for (PendingFile& file : pending) abandon_pending_file(file);
         return EXIT_FAILED;
     }
     int status = 0;
-    for (const auto& [path, content] : files)
-        if (const std::string problem = write_file_atomically(path, content); !problem.empty()) {
+    for (std::size_t index = 0; index < files.size(); ++index)
+        if (const std::string problem = commit_pending_file(pending[index], files[index].second); !problem.empty()) {
             say(problem);
             status = EXIT_FAILED;
         }
