@@ -52,10 +52,11 @@ int run_loader() {
 }  // namespace
 
 Native32bit runs_32bit_natively(bool this_process_emulated) {
-#if defined(__i386__)
-    if (this_process_emulated) return {Native32bit::NO, "this i386 process runs under an emulator"};
-    return {Native32bit::YES, "this i386 process runs on the processor"};
-#else
+    // An i386 build is the 32-bit code itself (an x32 build is no target of this project).
+    if constexpr (sizeof(void*) == 4) {
+        if (this_process_emulated) return {Native32bit::NO, "this i386 process runs under an emulator"};
+        return {Native32bit::YES, "this i386 process runs on the processor"};
+    }
     if (this_process_emulated)
         return {Native32bit::NO, "this process itself runs under an emulator"};
     if (emulator_registered())
@@ -68,5 +69,4 @@ Native32bit runs_32bit_natively(bool this_process_emulated) {
         return {Native32bit::NO, "the kernel refuses i386 programs (its 32-bit emulation is off)"};
     return {Native32bit::UNKNOWN, "the i386 loader did not run: " +
                                       std::string(loader > 0 ? std::strerror(loader) : "it failed")};
-#endif
 }
