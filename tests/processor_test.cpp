@@ -3,8 +3,11 @@
 // table's entries at the edges of their ranges, and the context's keys and texts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "processor/processor.hpp"
 
