@@ -214,7 +214,12 @@ class Runs(unittest.TestCase):
                       "Sapphire Rapids)", legend)
         self.assertEqual(legend.count("x86_64 build, text: " + TEXT), 3)
         for column, index in self.columns.items():
-            self.assertIn(f"{column}: 2026-12-10T10:{index + 1:02d}:00+00:00, {self.files[index]}", legend)
+            control = [p for p in self.pairs[index] if p["kind"] == "a/a"][0]
+            word = {"no difference shown": "="}.get(verdict(control["low"], control["high"]),
+                                                   verdict(control["low"], control["high"]))
+            self.assertIn(f"{column}: 2026-12-10T10:{index + 1:02d}:00+00:00, {self.files[index]}, "
+                          "A/A control %.3f [%.3f, %.3f] %s\n" % (control["median"], control["low"],
+                                                                  control["high"], word), legend)
         self.assertNotIn("note:", result.stdout)
 
     def test_markdown_holds_the_same_cells(self):

@@ -38,13 +38,6 @@ std::string build_of(const Run& run) {
     return text;
 }
 
-std::string verdict_of(const Cell& cell) {
-    if (!cell.low) return "no interval";
-    if (*cell.high < 1) return "faster";
-    if (*cell.low > 1) return "slower";
-    return "no difference shown";
-}
-
 std::set<std::string> layouts_of(const Run& run) {
     std::set<std::string> layouts;
     for (const RunPair& pair : run.pairs)
@@ -179,6 +172,13 @@ std::string compare_runs(const std::vector<Run>& runs, const std::string& refere
             break;
         }
     return "";
+}
+
+std::string verdict_of(const Cell& cell) {
+    if (!cell.low) return "no interval";
+    if (*cell.high < 1) return "faster";
+    if (*cell.low > 1) return "slower";
+    return "no difference shown";
 }
 
 Spread spread_of(const Row& row, const Group& group) {

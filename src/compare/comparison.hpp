@@ -52,6 +52,10 @@ struct Comparison {
 // layouts differ).
 std::string compare_runs(const std::vector<Run>& runs, const std::string& reference, Comparison& comparison);
 
+// The cell's verdict from its interval: "faster" below 1 throughout, "slower" above, "no
+// difference shown" where it holds 1, "no interval" without one.
+std::string verdict_of(const Cell& cell);
+
 // A group's spread in a row: the lowest and highest ratio of its runs that have one, and how
 // many have one.
 struct Spread {

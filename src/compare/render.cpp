@@ -62,9 +62,20 @@ std::string pad(const std::string& text, std::size_t to) {
     return text + std::string(to > width(text) ? to - width(text) : 0, ' ');
 }
 
+// The run's date and file, and its A/A control: two copies of the same code, whose ratio's
+// distance from 1 is what the run's own noise was (a spread across runs wider than that is
+// the machine's, not the tool's).
 std::string column_line(const std::vector<Run>& runs, const Column& column) {
     const Run& run = runs[column.run];
-    return run.context_value("date") + ", " + run.path;
+    std::string text = run.context_value("date") + ", " + run.path;
+    for (const RunPair& pair : run.pairs) {
+        if (pair.kind != "a/a") continue;
+        Cell control{true, pair.median, pair.low, pair.high, false, "", "", ""};
+        control.verdict = verdict_of(control);
+        text += ", A/A control " + cell_text(control);
+        break;
+    }
+    return text;
 }
 
 std::string csv_field(const std::string& text) {
