@@ -15,6 +15,8 @@
 #   make build-windows  install what is missing and cross-build build/i686-windows/jumpbench.exe
 #                and jumpbench-profile.exe (no Wine needed)
 #   make listing the disassembly of every measured kernel copy in the built program
+#   make machines  every run kept in docs/machines/ side by side (jumpbench-compare): the
+#                table, docs/machines/table.md and docs/machines/chart.png (docs/machines.md)
 #   make build   build only; make clean removes build/
 #
 # The x86-64 build: every program again, laid out for 64-bit mode, run natively where the
@@ -39,7 +41,7 @@ WINDOWS64 := x86_64-windows
 STOP_WINE := WINEPREFIX=$(CURDIR)/build/$(WINDOWS)/wine-prefix wineserver -k 2>/dev/null || true
 STOP_WINE64 := WINEPREFIX=$(CURDIR)/build/$(WINDOWS64)/wine-prefix wineserver -k 2>/dev/null || true
 
-.PHONY: run selfcheck stats profile listing test test-linux test-sanitize test-windows build \
+.PHONY: run selfcheck stats profile listing machines test test-linux test-sanitize test-windows build \
 	build-windows setup setup-windows setup-windows-build clean run-x86_64 selfcheck-x86_64 \
 	stats-x86_64 profile-x86_64 listing-x86_64 test-x86_64 test-windows-x86_64 build-x86_64 \
 	build-windows-x86_64 setup-x86_64 setup-windows-x86_64 setup-windows-x86_64-build
@@ -77,6 +79,11 @@ profile: build
 
 listing: build
 	./scripts/listing.sh build/$(LINUX)/jumpbench
+
+# The runs' files are small JSON (jumpbench-compare --trim); the x86-64 tool reads them.
+machines: build-x86_64
+	./build/$(LINUX64)/jumpbench-compare --markdown=docs/machines/table.md \
+	    --chart=docs/machines/chart.png docs/machines/*.json
 
 build: setup
 	cmake --preset $(LINUX)
