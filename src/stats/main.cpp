@@ -276,7 +276,8 @@ int main(int argc, char** argv) {
             "shared", fixed(100 * results.shared.share(), 0) +
                           " % of the rounds (the core shared with another thread: a chain of taken "
                           "jumps timed against an add chain at the start of every round, above " +
-                          fixed(SHARED_CYCLES_PER_JUMP, 2) + " core cycles per jump; median " +
+                          fixed(SHARED_ABOVE_FAST, 1) + " times the run's fast level of " +
+                          fixed(results.shared.fast_level, 2) + " core cycles per jump; median " +
                           fixed(results.shared.median, 2) + ")");
         if (results.shared.whole_run())
             benchmark::AddCustomContext("processor_shared", shared_run_words(results.shared));
