@@ -280,22 +280,6 @@ TEST(AAControl, PairedWithItsTwinOnly) {
               std::string::npos);
 }
 
-// The probes above the limit ran shared; those the calibration could not explain (0 or
-// below) are left out; a run is shared as a whole above half.
-TEST(SharedShare, ProbesAboveTheLimit) {
-    const double limit = SHARED_CYCLES_PER_JUMP;
-    const SharedShare some = shared_share({limit * 0.6, limit * 0.7, limit * 1.4, 0, -3, limit, limit * 1.3});
-    EXPECT_EQ(some.probes, 5u);
-    EXPECT_EQ(some.shared, 2u);
-    EXPECT_DOUBLE_EQ(some.share(), 0.4);
-    EXPECT_DOUBLE_EQ(some.median, limit);
-    EXPECT_FALSE(some.whole_run());
-    EXPECT_TRUE(shared_share({limit * 1.3, limit * 1.5, limit * 0.7}).whole_run());
-    EXPECT_FALSE(shared_share({limit * 1.3, limit * 0.7}).whole_run());  // half is not more than half
-    EXPECT_FALSE(shared_share({}).whole_run());
-    EXPECT_EQ(shared_share({0, 0}).share(), 0);
-}
-
 // In words only where the interval excludes 1, the faster copy named first; otherwise no
 // difference shown, also where the interval touches 1 or there is none.
 TEST(Verdict, WordsOnlyWhereTheIntervalExcludesOne) {

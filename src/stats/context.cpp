@@ -60,7 +60,8 @@ std::vector<ContextLine> run_context(const RunFacts& facts, const std::vector<St
     lines.push_back({"shared", number_text(100 * facts.shared.share(), 0) +
                                    " % of the rounds (the core shared with another thread: a chain of taken "
                                    "jumps timed against an add chain at the start of every round, above " +
-                                   number_text(SHARED_CYCLES_PER_JUMP, 2) + " core cycles per jump; median " +
+                                   number_text(SHARED_ABOVE_FAST, 1) + " times the run's fast level of " +
+                                   number_text(facts.shared.fast_level, 2) + " core cycles per jump; median " +
                                    number_text(facts.shared.median, 2) + ")"});
     if (facts.shared.whole_run()) lines.push_back({"processor_shared", shared_run_words(facts.shared)});
     return lines;

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "meter/cycle_meter.hpp"
-#include "stats/paired.hpp"
+#include "stats/statistics.hpp"
 
 METER_COPY_SYMBOLS(probe_jumps)
 METER_COPY_SYMBOLS(probe_adds)
@@ -34,12 +34,12 @@ double probe_cycles_per_jump() {
 SharedShare shared_share(const std::vector<double>& cycles_per_jump) {
     SharedShare share;
     std::vector<double> explained;
-    for (const double probe : cycles_per_jump) {
-        if (probe <= 0) continue;
-        explained.push_back(probe);
-        share.shared += probe > SHARED_CYCLES_PER_JUMP;
-    }
+    for (const double probe : cycles_per_jump)
+        if (probe > 0) explained.push_back(probe);
     share.probes = explained.size();
+    if (explained.empty()) return share;
     share.median = median_interval(explained).median;
+    share.fast_level = quantile(explained, PROBE_FAST_QUANTILE);
+    for (const double probe : explained) share.shared += probe > SHARED_ABOVE_FAST * share.fast_level;
     return share;
 }
