@@ -201,8 +201,8 @@ TEST(PairedRatios, IntervalOverBlocksOfConsecutiveRounds) {
     const std::vector<RoundFigures> slow = {copy("few_jumps", 16, sparse),
                                             copy("many_jumps", 16, std::vector<double>(64, 100))};
     EXPECT_EQ(verdict(only_pair(slow, INTERVAL_BLOCKS), slow),
-              "few_jumps vs many_jumps at offset 16: no difference shown (10 rounds in 5 blocks, "
-              "too few for an interval)");
+              "few_jumps vs many_jumps at offset 16: unclear (10 rounds in 5 blocks): too few rounds "
+              "counted for an interval: more processes (--processes=20) would settle it");
 }
 
 // Each process a segment: the interval over the processes' medians, however many rounds
@@ -234,7 +234,7 @@ TEST(PairedRatios, IntervalOverProcesses) {
 
 // The A/A control: a copy's second call in each round (or its twin) against it, after the
 // other pairs, with its own words and JSON kind; it is in no table and no verdict list,
-// but in a line of its own that says whether its interval holds 1.
+// but in a line of its own that gives the run's noise band and says whether it holds 1.
 TEST(AAControl, PairedWithItsTwinOnly) {
     std::vector<RoundFigures> copies = {copy("few_jumps", 0, shuffled_run(100, 15)),
                                         copy("switch", 0, std::vector<double>(15, 100))};
@@ -247,42 +247,52 @@ TEST(AAControl, PairedWithItsTwinOnly) {
     EXPECT_EQ(pairs[1].second, 2u);
     EXPECT_STREQ(kind_name(pairs[1].kind), "a/a");
     EXPECT_EQ(verdict(pairs[1], copies),
-              "A/A, few_jumps/long at offset 0 measured twice a round: the first call vs the "
-              "second: no difference shown");
+              "A/A, few_jumps/long at offset 0 measured twice a round: ratio 1.000 [1.000, 1.000], "
+              "the noise band ±0.2 %");
     const std::string text = ratio_tables(pairs, copies);
     EXPECT_NE(text.find("\nA/A control, few_jumps/long at offset 0 measured twice in every round "
                         "(first call / second): "),
               std::string::npos) << text;
-    EXPECT_NE(text.find("its interval holds 1, as it must"), std::string::npos) << text;
+    EXPECT_NE(text.find("the run's noise floor: ±0.2 % (the farther end of this interval from 1, at "
+                        "least 0.2 %)"),
+              std::string::npos) << text;
+    EXPECT_EQ(text.find("excludes 1"), std::string::npos) << text;
     EXPECT_EQ(text.find("few_jumps / few_jumps"), std::string::npos) << text;
 
-    // A second call 10 % slower in every round: the control says its interval excludes 1.
+    // A second call 10 % slower in every round: the control says its interval excludes 1,
+    // and the band it sets is that wide.
     std::vector<double> slower;
     for (const double figure : copies[0].ticks) slower.push_back(figure * 1.1);
     copies[2].ticks = slower;
     const std::string shown_text = ratio_tables(blocked(copies, BLOCK_A_ROUND), copies);
-    EXPECT_NE(shown_text.find("its interval excludes 1"), std::string::npos) << shown_text;
+    EXPECT_NE(shown_text.find("the run's noise floor: ±9.1 %"), std::string::npos) << shown_text;
+    EXPECT_NE(shown_text.find("Its interval excludes 1"), std::string::npos) << shown_text;
+    // few_jumps / switch's interval, [0.93, 1.01] or so, is within that band: unclear.
+    EXPECT_NE(shown_text.find("  unclear (more processes"), std::string::npos) << shown_text;
     EXPECT_EQ(shown_text.find("A/A, few_jumps"), std::string::npos) << shown_text;
     const std::string json = pairs_json(blocked(copies, BLOCK_A_ROUND), copies,
                                         {"a", "b", "a"}, "processes");
     EXPECT_NE(json.find("\"first\": \"a\",\n      \"second\": \"a\",\n      \"kind\": \"a/a\""),
               std::string::npos) << json;
     EXPECT_NE(json.find("\"interval_over\": \"processes\""), std::string::npos) << json;
+    EXPECT_NE(json.find("\"verdict\": \"unclear\",\n      \"delta\": 0.0909091,\n      \"says\": "),
+              std::string::npos) << json;
 
     // Against a twin (the same bytes elsewhere) the words name it.
     copies[2].twin = true;
     const std::vector<PairedRatio> twin_pairs = blocked(copies, BLOCK_A_ROUND);
-    EXPECT_EQ(verdict(twin_pairs[1], copies).rfind("A/A, few_jumps/long at offset 0 against its twin: the "
-                                                   "copy is ", 0),
-              0u) << verdict(twin_pairs[1], copies);
+    EXPECT_EQ(verdict(twin_pairs[1], copies),
+              "A/A, few_jumps/long at offset 0 against its twin: ratio 0.909 [0.909, 0.909], its "
+              "interval excludes 1: the noise band is ±9.1 %");
     EXPECT_NE(ratio_tables(twin_pairs, copies).find("against its twin, the same bytes at the same offset "
                                                     "in another slot (copy / twin): "),
               std::string::npos);
 }
 
-// In words only where the interval excludes 1, the faster copy named first; otherwise no
-// difference shown, also where the interval touches 1 or there is none.
-TEST(Verdict, WordsOnlyWhereTheIntervalExcludesOne) {
+// Faster or slower only where the interval lies beyond the noise band (here its floor,
+// 0.2 %: no A/A pair), the faster copy named first; the same within it; otherwise unclear,
+// also where the interval touches the band or there is none, with what would settle it.
+TEST(Verdict, WordsAgainstTheNoiseBand) {
     const std::vector<double> hundred(15, 100);
     // Ratios 0.85 to 0.99: median 0.92, interval [0.88, 0.96].
     const std::vector<RoundFigures> faster = {copy("few_jumps", 48, shuffled_run(85, 15)),
@@ -302,18 +312,28 @@ TEST(Verdict, WordsOnlyWhereTheIntervalExcludesOne) {
     const std::vector<RoundFigures> overlapping = {copy("few_jumps", 0, shuffled_run(90, 15)),
                                                    copy("switch", 0, hundred)};
     EXPECT_FALSE(shown(only_pair(overlapping)));
+    EXPECT_EQ(only_pair(overlapping).verdict, Verdict::unclear);
     EXPECT_EQ(verdict(only_pair(overlapping), overlapping),
-              "few_jumps vs switch at offset 0: no difference shown");
+              "few_jumps vs switch at offset 0: unclear (ratio 0.970 [0.930, 1.010], noise band ±0.2 %): "
+              "its interval is wider than the noise band of ±0.2 %: more processes (--processes=20) or a "
+              "quieter machine would settle it");
     // Ratios 0.89 to 1.03: the interval's high end is exactly 1.
     const std::vector<RoundFigures> touching = {copy("few_jumps", 0, shuffled_run(89, 15)),
                                                 copy("switch", 0, hundred)};
     EXPECT_EQ(*only_pair(touching).ratio.high, 1);
     EXPECT_FALSE(shown(only_pair(touching)));
+    // Every round 0.1 % apart: within the band, the same.
+    const std::vector<RoundFigures> alike = {copy("few_jumps", 0, std::vector<double>(15, 100.1)),
+                                             copy("switch", 0, hundred)};
+    EXPECT_EQ(only_pair(alike).verdict, Verdict::same);
+    EXPECT_EQ(verdict(only_pair(alike), alike),
+              "few_jumps and switch at offset 0: the same within the noise band of ±0.2 % (ratio 1.001 "
+              "[1.001, 1.001])");
     const std::vector<RoundFigures> few = {copy("few_jumps", 0, {50, 51, 52, 53, 54}),
                                            copy("switch", 0, {100, 100, 100, 100, 100})};
     EXPECT_EQ(verdict(only_pair(few), few),
-              "few_jumps vs switch at offset 0: no difference shown (5 rounds, too few for an "
-              "interval)");
+              "few_jumps vs switch at offset 0: unclear (5 rounds): too few rounds counted for an "
+              "interval: more processes (--processes=20) would settle it");
 }
 
 TEST(RatioTables, CellsByOffsetThenVerdicts) {
@@ -329,9 +349,10 @@ TEST(RatioTables, CellsByOffsetThenVerdicts) {
                         "  few_jumps is 8.0 % faster than switch at offset 48 (95 %: 4.0 to 12.0 %)\n"
                         // Round by round (85 + i) / (90 + i): 92/97 the median, 96/101 to 88/93.
                         "  few_jumps/long: offset 48 is 5.2 % faster than offset 0 (95 %: 5.0 to 5.4 %)\n"
-                        "  no difference shown:\n"
-                        "    few_jumps vs switch at offset 0\n"
-                        "    switch/long: offset 48 vs offset 0\n"),
+                        "  the same within the noise band of ±0.2 %:\n"
+                        "    switch/long: offset 48 vs offset 0\n"
+                        "  unclear (more processes, --processes=20, or a quieter machine would settle them):\n"
+                        "    few_jumps vs switch at offset 0\n"),
               std::string::npos) << text;
 }
 

@@ -142,6 +142,7 @@ Measurement made_up_measurement(std::vector<StatsCase>& cases) {
         measurement.segments.rounds.probes.push_back(round % 5 == 0 ? 1.1 : 0.52);
     }
     measurement.facts.clock = {2.5e9, 0.8};
+    measurement.facts.processor = {{"processor_vendor", "AuthenticAMD"}, {"tick_rate", "2500.0 MHz"}};
     measurement.facts.rounds = 14;
     measurement.facts.processes = 7;
     measurement.facts.aa = aa_words(*measurement.control, cases);
@@ -161,8 +162,8 @@ TEST(ReportPath, ContextConsoleTablesAndJsonMembersFromTheSameFigures) {
 
     std::vector<std::string> keys;
     for (const ContextLine& line : run_context(measurement.facts, cases)) keys.push_back(line.key);
-    EXPECT_EQ(keys, (std::vector<std::string>{"architecture", "scheduling", "text", "tick_rate",
-                                              "ticks_per_cycle", "hardware_counters", "rounds",
+    EXPECT_EQ(keys, (std::vector<std::string>{"architecture", "scheduling", "text", "processor_vendor",
+                                              "tick_rate", "hardware_counters", "rounds",
                                               "intervals", "undisturbed", "shared"}));
     const std::string rounds = run_context(measurement.facts, cases)[6].text;
     EXPECT_EQ(rounds.rfind("14 in 7 processes (", 0), 0u) << rounds;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <sstream>
 
 #include "stats/report_text.hpp"
@@ -46,17 +47,29 @@ std::string cell(const MedianInterval& ratio) {
 
 std::string verdict(const PairedRatio& pair, const std::vector<RoundFigures>& copies) {
     const PairWords named = words(pair, copies);
-    const bool first_faster = pair.ratio.high && *pair.ratio.high < 1;
-    if (!shown(pair)) {
-        std::string text = named.prefix + named.first + " vs " + named.second + named.where +
-                           ": no difference shown";
-        if (pair.ratio.count > 0 && !pair.ratio.low)
-            text += " (" + std::to_string(pair.ratio.count) + " rounds" +
-                    (pair.blocks < pair.ratio.count ? " in " + std::to_string(pair.blocks) + " blocks" : "") +
-                    ", too few for an interval)";
-        return text;
+    const std::string band = "±" + percent_text(pair.delta) + " %";
+    // The A/A pair sets the band; what it says is the band, and whether it holds 1.
+    if (pair.kind == PairKind::AA)
+        return named.prefix + "ratio " + cell(pair.ratio) +
+               (!pair.ratio.low ? ", too few rounds for an interval"
+                : *pair.ratio.low > 1 || *pair.ratio.high < 1
+                    ? ", its interval excludes 1: the noise band is " + band
+                    : ", the noise band " + band);
+    if (pair.verdict == Verdict::same)
+        return named.prefix + named.first + " and " + named.second + named.where +
+               ": the same within the noise band of " + band + " (ratio " + cell(pair.ratio) + ")";
+    if (pair.verdict == Verdict::unclear) {
+        std::string detail = pair.ratio.count == 0 ? "no rounds"
+                             : pair.ratio.low      ? "ratio " + cell(pair.ratio) + ", noise band " + band
+                                                   : std::to_string(pair.ratio.count) + " rounds" +
+                                                    (pair.blocks < pair.ratio.count
+                                                         ? " in " + std::to_string(pair.blocks) + " blocks"
+                                                         : "");
+        return named.prefix + named.first + " vs " + named.second + named.where + ": unclear (" + detail +
+               "): " + what_would_settle(pair.ratio, pair.delta);
     }
-    // The faster copy's figure over the slower one's: below 1 throughout its interval.
+    // The faster copy's figure over the slower one's: below 1 - δ throughout its interval.
+    const bool first_faster = pair.verdict == Verdict::faster;
     const MedianInterval& faster = first_faster ? pair.ratio : pair.inverse;
     return named.prefix + (first_faster ? named.first : named.second) + " is " +
            percent_text(1 - faster.median) + " % faster than " +
@@ -118,38 +131,49 @@ std::string ratio_tables(const std::vector<PairedRatio>& pairs,
                          ? " against its twin, the same bytes at the same offset in another slot (copy / twin): "
                          : " measured twice in every round (first call / second): ")
                  << cell(pair.ratio) << "\n  "
-                 << (!pair.ratio.low ? "too few rounds for an interval"
-                     : shown(pair) ? "its interval excludes 1: two copies of the same bytes differ "
-                                     "here by more than the intervals allow (their places matter); "
-                                     "read a verdict of a few per cent with that"
-                                   : "its interval holds 1, as it must; its width is the tool's "
-                                     "own noise floor")
+                 << (!pair.ratio.low ? "too few rounds for an interval: every verdict is unclear"
+                     : "the run's noise floor: ±" + percent_text(pair.delta) +
+                           " % (the farther end of this interval from 1, at least " +
+                           percent_text(LEAST_NOISE_FLOOR) + " %); a difference within it reads the same" +
+                           (*pair.ratio.low > 1 || *pair.ratio.high < 1
+                                ? ". Its interval excludes 1: two copies of the same bytes differ by "
+                                  "more than the intervals allow, so the band is wide"
+                                : ""))
                  << '\n';
         }
-        // The differences shown, one verdict each; then the others, by layout pair or copy.
+        // The differences beyond the noise floor, one verdict each; then the pairs the same
+        // within it and the unclear ones, grouped by layout pair or copy.
         text << "\nVerdicts, " << sample << " sample:\n";
-        std::vector<std::string> groups, offsets_of;
+        std::vector<std::string> groups[2], offsets_of[2];
+        std::optional<double> delta;
         for (const PairedRatio& pair : pairs) {
             if (copies[pair.first].sample != sample || pair.kind == PairKind::AA) continue;
+            delta = pair.delta;
             if (shown(pair)) {
                 text << "  " << verdict(pair, copies) << '\n';
                 continue;
             }
+            const int which = pair.verdict == Verdict::same ? 0 : 1;
             const RoundFigures& first = copies[pair.first];
             const std::string group = pair.kind == PairKind::LAYOUTS
                                           ? first.layout + " vs " + copies[pair.second].layout + " at offset "
                                           : first.layout + "/" + first.sample + ": offset ";
-            const auto found = std::find(groups.begin(), groups.end(), group) - groups.begin();
-            if (found == static_cast<std::ptrdiff_t>(groups.size())) {
-                groups.push_back(group);
-                offsets_of.emplace_back();
+            const auto found = std::find(groups[which].begin(), groups[which].end(), group) - groups[which].begin();
+            if (found == static_cast<std::ptrdiff_t>(groups[which].size())) {
+                groups[which].push_back(group);
+                offsets_of[which].emplace_back();
             }
-            offsets_of[found] += (offsets_of[found].empty() ? "" : ", ") + std::to_string(first.offset);
+            offsets_of[which][found] += (offsets_of[which][found].empty() ? "" : ", ") + std::to_string(first.offset);
         }
-        if (!groups.empty()) text << "  no difference shown:\n";
-        for (std::size_t index = 0; index < groups.size(); ++index)
-            text << "    " << groups[index] << offsets_of[index]
-                 << (groups[index].ends_with(": offset ") ? " vs offset 0" : "") << '\n';
+        for (const int which : {0, 1}) {
+            if (groups[which].empty()) continue;
+            text << (which == 0 ? "  the same within the noise band of ±" + percent_text(*delta) + " %:\n"
+                                : "  unclear (more processes, --processes=20, or a quieter machine would "
+                                  "settle them):\n");
+            for (std::size_t index = 0; index < groups[which].size(); ++index)
+                text << "    " << groups[which][index] << offsets_of[which][index]
+                     << (groups[which][index].ends_with(": offset ") ? " vs offset 0" : "") << '\n';
+        }
     }
     return text.str();
 }

@@ -10,13 +10,14 @@
 #include "stats/paired.hpp"
 
 // The verdict in words: "few_jumps is 4.1 % faster than many_jumps at offset 48 (95 %: 3.2
-// to 5.0 %)" or "many_jumps/long: offset 0 is 9.8 % faster than offset 48 (...)" where
-// the interval excludes 1, else "<first> vs <second> ...: no difference shown".
+// to 5.0 %)" or "many_jumps/long: offset 0 is 9.8 % faster than offset 48 (...)" beyond the
+// noise band; "<first> and <second> ...: the same within the noise band of ±0.5 % (...)"
+// within it; "<first> vs <second> ...: unclear (...): <what would settle it>" otherwise.
 std::string verdict(const PairedRatio& pair, const std::vector<RoundFigures>& copies);
 
 // Per sample, the table of layout ratios by offset and the table of each layout's offsets
 // against offset 0, each cell "median [low, high]", the A/A control's line, then the
-// verdicts of the differences shown and, grouped, the pairs with no difference shown.
+// verdicts of the differences shown and, grouped, the pairs the same and the unclear ones.
 std::string ratio_tables(const std::vector<PairedRatio>& pairs,
                          const std::vector<RoundFigures>& copies);
 

@@ -1,6 +1,7 @@
 #include "stats/context.hpp"
 
 #include "meter/architecture.hpp"
+#include "processor/processor.hpp"
 #include "stats/flags.hpp"
 #include "stats/paired.hpp"
 #include "stats/report_text.hpp"
@@ -35,6 +36,14 @@ std::string intervals_words(std::size_t processes) {
 
 }  // namespace
 
+std::vector<ContextLine> processor_lines(const Clock& clock) {
+    const TickFigures ticks{clock.ticks_per_second, clock.ticks_per_cycle,
+                            "1000-add chain, lowest of " + std::to_string(REFERENCE_MEASUREMENTS)};
+    std::vector<ContextLine> lines;
+    for (const auto& [key, text] : this_processor_context(ticks)) lines.push_back({key, text});
+    return lines;
+}
+
 std::vector<ContextLine> run_context(const RunFacts& facts, const std::vector<StatsCase>& cases) {
     std::vector<ContextLine> lines{{"architecture", ARCHITECTURE_NAME}};
     // Under an emulator every figure is the emulator's: said in the report itself, so that a
@@ -43,10 +52,7 @@ std::vector<ContextLine> run_context(const RunFacts& facts, const std::vector<St
     lines.push_back({"scheduling", facts.scheduling});
     lines.push_back({"text", facts.text});
     if (!facts.not_paired.empty()) lines.push_back({"not_paired", facts.not_paired});
-    lines.push_back({"tick_rate", number_text(facts.clock.ticks_per_second / 1e6, 1) + " MHz"});
-    lines.push_back({"ticks_per_cycle", number_text(facts.clock.ticks_per_cycle, 4) +
-                                            " (1000-add chain, lowest of " +
-                                            std::to_string(REFERENCE_MEASUREMENTS) + ")"});
+    lines.insert(lines.end(), facts.processor.begin(), facts.processor.end());
     lines.push_back({"hardware_counters", counters_words(facts, cases)});
     lines.push_back({"rounds", std::to_string(facts.rounds) + " in " + std::to_string(facts.processes) +
                                    (facts.processes == 1 ? " process" : " processes") +

@@ -22,6 +22,8 @@ struct RunFacts {
     std::string text;                // text_context's
     std::string not_paired;          // uncompared_layouts' ("" where all are paired)
     Clock clock{};
+    // The processor (processor/processor.hpp's lines, the clock's figures among them).
+    std::vector<ContextLine> processor;
     // The processor's counters: why they could not be opened, or what went wrong reading
     // them ("" where they were read; then the cases' pmu say whether they are trusted).
     std::string counters_not_opened, counters_problem;
@@ -30,6 +32,10 @@ struct RunFacts {
     std::size_t figures = 0, undisturbed = 0;
     SharedShare shared;
 };
+
+// The processor's lines for the context: what CPUID and the platform say of this machine,
+// and the clock's figures (processor/processor.hpp).
+std::vector<ContextLine> processor_lines(const Clock& clock);
 
 std::vector<ContextLine> run_context(const RunFacts& facts, const std::vector<StatsCase>& cases);
 

@@ -55,6 +55,7 @@ std::string measure_selected(const Invocation& invocation, const std::string& te
     facts.text = text_words;
     facts.not_paired = uncompared_layouts(cases, selected);
     facts.clock = measure_clock();
+    facts.processor = processor_lines(facts.clock);
     Segments& segments = measurement.segments;
     if (std::string problem = measure_segments(executable, plan, segments); !problem.empty()) return problem;
     measurement.ticks.assign(cases.size(), {});

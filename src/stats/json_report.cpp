@@ -54,7 +54,9 @@ std::string pairs_json(const std::vector<PairedRatio>& pairs,
              << "      \"rounds\": " << ratio.count << ",\n"
              << "      \"blocks\": " << pair.blocks << ",\n"
              << "      \"interval_over\": " << json_string(interval_over) << ",\n"
-             << "      \"verdict\": " << json_string(verdict(pair, copies)) << "\n"
+             << "      \"verdict\": \"" << verdict_word(pair.verdict) << "\",\n"
+             << "      \"delta\": " << number_text(pair.delta, SIGNIFICANT) << ",\n"
+             << "      \"says\": " << json_string(verdict(pair, copies)) << "\n"
              << "    }";
     }
     return text.str();

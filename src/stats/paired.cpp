@@ -116,9 +116,20 @@ std::vector<PairedRatio> paired_ratios(const std::vector<RoundFigures>& copies,
         if (copies[index].again)
             if (const auto twin = find(copies[index].layout, copies[index].sample, copies[index].offset))
                 pairs.push_back(pair(PairKind::AA, *twin, index));
+    judge_pairs(pairs);
     return pairs;
 }
 
+void judge_pairs(std::vector<PairedRatio>& pairs) {
+    std::optional<double> delta;
+    for (const PairedRatio& pair : pairs)
+        if (pair.kind == PairKind::AA && !delta) delta = noise_floor(pair.ratio);
+    for (PairedRatio& pair : pairs) {
+        pair.delta = delta.value_or(LEAST_NOISE_FLOOR);
+        pair.verdict = judge(pair.ratio, pair.delta);
+    }
+}
+
 bool shown(const PairedRatio& pair) {
-    return (pair.ratio.high && *pair.ratio.high < 1) || (pair.ratio.low && *pair.ratio.low > 1);
+    return pair.verdict == Verdict::faster || pair.verdict == Verdict::slower;
 }

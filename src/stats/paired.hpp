@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "stats/statistics.hpp"
+#include "stats/verdicts.hpp"
 
 // Where the rounds come from one process, the interval of a ratio's median is taken over
 // this many blocks of consecutive rounds (fewer where there are fewer rounds, one round a
@@ -65,6 +66,9 @@ struct PairedRatio {
     MedianInterval ratio;
     MedianInterval inverse;  // of second / first, the same rounds and blocks
     std::size_t blocks = 0;  // blocks (or segments) with a round that counts
+    // first against second, within or beyond the run's noise floor (judge_pairs)
+    Verdict verdict = Verdict::unclear;
+    double delta = LEAST_NOISE_FLOOR;
 };
 
 // The block of each of `rounds` consecutive rounds cut into `blocks` blocks (one round a
@@ -88,9 +92,13 @@ std::vector<std::size_t> segment_blocks(const std::vector<std::size_t>& segment_
 // copies' order), then each copy at an offset other than 0 against its layout's copy at
 // offset 0; last the A/A pairs, each copy measured again against its first call. A round
 // counts for a pair only where both figures are undisturbed. `block_of_round` gives each
-// round's block for the interval.
+// round's block for the interval. Every pair is judged (judge_pairs).
 std::vector<PairedRatio> paired_ratios(const std::vector<RoundFigures>& copies,
                                        const std::vector<std::size_t>& block_of_round);
 
-// Whether the pair's interval excludes 1: a difference shown.
+// The run's noise floor δ: from the first A/A pair's interval (verdicts.hpp), else
+// LEAST_NOISE_FLOOR; every pair's verdict against it.
+void judge_pairs(std::vector<PairedRatio>& pairs);
+
+// Whether the pair's verdict says a difference: faster or slower.
 bool shown(const PairedRatio& pair);
