@@ -69,10 +69,11 @@ bool fits_absolute(std::uint64_t address) {
 // Sets every address field of the unit's bytes, copied to `code` and `data`, for their new
 // places. False where a field lies outside its bytes, has an unknown kind or cannot reach.
 bool apply_fixups(const CopyUnit& unit, unsigned char* code, unsigned char* data) {
-    const auto code_moved = static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(code) -
-                                                      reinterpret_cast<std::uintptr_t>(unit.code));
-    const auto data_moved = static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(data) -
-                                                      reinterpret_cast<std::uintptr_t>(unit.data));
+    // Signed distances: pointers as 64-bit numbers on either mode.
+    const std::int64_t code_moved = static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(code)) -
+                                    static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(unit.code));
+    const std::int64_t data_moved = static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(data)) -
+                                    static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(unit.data));
     for (std::uint32_t i = 0; i < unit.fixup_count; ++i) {
         const CopyFixup& fixup = unit.fixups[i];
         const bool in_data = fixup.kind == FIXUP_DATA_ABS32_CODE;
@@ -84,9 +85,10 @@ bool apply_fixups(const CopyUnit& unit, unsigned char* code, unsigned char* data
         case FIXUP_ABS32_OUT:
             break;
         case FIXUP_REL32_OUT: {
+            // In 32-bit mode EIP wraps at 4 GiB, and so may the displacement.
             const std::int64_t moved = static_cast<std::int32_t>(built) - code_moved;
-            if (moved < std::numeric_limits<std::int32_t>::min() ||
-                moved > std::numeric_limits<std::int32_t>::max())
+            if (MODE_64 && (moved < std::numeric_limits<std::int32_t>::min() ||
+                            moved > std::numeric_limits<std::int32_t>::max()))
                 return false;
             write32(field, static_cast<std::uint32_t>(moved));
             break;
