@@ -143,7 +143,8 @@ TEST_F(LaidCopies, KeepTheLineOffsetAndThePage) {
                 EXPECT_EQ(address(laid.data) % 64, address(unit.data) % 64);
             }
             if (sizeof(void*) == 8) {  // the tables' and samples' absolute addresses reach
-                EXPECT_LT(address(laid.pages) + laid.page_count * CODE_PAGE_BYTES, std::uintptr_t{1} << 31);
+                const std::uintptr_t end = address(laid.pages) + laid.page_count * CODE_PAGE_BYTES;
+                EXPECT_LE(end, std::uintptr_t{1} << 31);
             }
         }
         unlay_copy(places, laid);
@@ -203,7 +204,7 @@ TEST_F(LaidCopies, SpreadOverPagesAndLines) {
 }
 
 // What cannot be laid soundly is refused, and nothing stays laid: a copy without a unit, a
-// field outside its bytes, an unknown kind.
+// field outside its bytes, an unknown kind, a field naming data the unit does not have.
 TEST_F(LaidCopies, RefuseWhatCannotBeLaid) {
     const BenchCase& copy = placed_cases[0].copy;
     BenchCase without_unit = copy;
@@ -214,7 +215,9 @@ TEST_F(LaidCopies, RefuseWhatCannotBeLaid) {
     CopyUnit unit = *copy.unit;
     BenchCase broken = copy;
     broken.unit = &unit;
-    for (CopyFixup bad : {CopyFixup{FIXUP_ABS32_OUT, unit.code_bytes - 3}, CopyFixup{9, 0}}) {
+    // few_jumps has no data of its own for a field to name.
+    for (CopyFixup bad : {CopyFixup{FIXUP_ABS32_OUT, unit.code_bytes - 3}, CopyFixup{9, 0},
+                          CopyFixup{FIXUP_ABS32_DATA, 1}}) {
         std::vector<CopyFixup> fixups(copy.unit->fixups, copy.unit->fixups + copy.unit->fixup_count);
         fixups.push_back(bad);
         unit.fixups = fixups.data();

@@ -52,6 +52,10 @@ std::size_t find_free_pages(CopyPlaces& places, std::size_t count) {
     return pages;
 }
 
+std::int64_t as_number(const void* at) {
+    return static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(at));
+}
+
 std::uint32_t read32(const unsigned char* at) {
     std::uint32_t value;
     std::memcpy(&value, at, 4);
@@ -70,15 +74,14 @@ bool fits_absolute(std::uint64_t address) {
 // places. False where a field lies outside its bytes, has an unknown kind or cannot reach.
 bool apply_fixups(const CopyUnit& unit, unsigned char* code, unsigned char* data) {
     // Signed distances: pointers as 64-bit numbers on either mode.
-    const std::int64_t code_moved = static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(code)) -
-                                    static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(unit.code));
-    const std::int64_t data_moved = static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(data)) -
-                                    static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(unit.data));
+    const std::int64_t code_moved = as_number(code) - as_number(unit.code);
+    const std::int64_t data_moved = as_number(data) - as_number(unit.data);
     for (std::uint32_t i = 0; i < unit.fixup_count; ++i) {
         const CopyFixup& fixup = unit.fixups[i];
         const bool in_data = fixup.kind == FIXUP_DATA_ABS32_CODE;
         const std::uint32_t bytes = in_data ? unit.data_bytes : unit.code_bytes;
         if (bytes < 4 || fixup.offset > bytes - 4) return false;
+        if ((fixup.kind == FIXUP_ABS32_DATA || in_data) && unit.data == nullptr) return false;
         unsigned char* field = (in_data ? data : code) + fixup.offset;
         const std::uint32_t built = read32(field);
         switch (fixup.kind) {
@@ -162,9 +165,9 @@ bool lay_copy(CopyPlaces& places, const BenchCase& built, LaidCopy& laid) {
                  : CODE_PAGE_BYTES / LINE_BYTES;
     const std::size_t code_start = random_below(places.random, lines) * LINE_BYTES + line_offset;
     const std::size_t code_pages = pages_for(code_start + unit->code_bytes);
-    const std::size_t data_start =
-        unit->data == nullptr ? 0 : reinterpret_cast<std::uintptr_t>(unit->data) % LINE_BYTES;
-    const std::size_t data_pages = unit->data == nullptr ? 0 : pages_for(data_start + unit->data_bytes);
+    const bool has_data = unit->data != nullptr;
+    const std::size_t data_start = has_data ? as_number(unit->data) % LINE_BYTES : 0;
+    const std::size_t data_pages = has_data ? pages_for(data_start + unit->data_bytes) : 0;
 
     const std::size_t count = code_pages + data_pages;
     const std::size_t first = find_free_pages(places, count);
@@ -175,9 +178,9 @@ bool lay_copy(CopyPlaces& places, const BenchCase& built, LaidCopy& laid) {
         return false;
     }
     unsigned char* code = pages + code_start;
-    unsigned char* data = unit->data == nullptr ? nullptr : pages + code_pages * CODE_PAGE_BYTES + data_start;
+    unsigned char* data = has_data ? pages + code_pages * CODE_PAGE_BYTES + data_start : nullptr;
     std::memcpy(code, unit->code, unit->code_bytes);
-    if (data != nullptr) std::memcpy(data, unit->data, unit->data_bytes);
+    if (has_data) std::memcpy(data, unit->data, unit->data_bytes);
     const bool laid_out = apply_fixups(*unit, code, data) &&
                           seal_code_pages(pages, code_pages * CODE_PAGE_BYTES, true) &&
                           (data_pages == 0 ||
@@ -200,7 +203,7 @@ bool lay_copy(CopyPlaces& places, const BenchCase& built, LaidCopy& laid) {
     laid.copy.exit = code + (built.exit - unit->code);
     laid.copy.unit = nullptr;
     laid.entry_page_offset =
-        static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(laid.copy.entry) % CODE_PAGE_BYTES);
+        static_cast<std::uint32_t>(as_number(laid.copy.entry) % CODE_PAGE_BYTES);
     return true;
 }
 

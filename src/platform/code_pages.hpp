@@ -13,7 +13,8 @@ inline constexpr std::size_t CODE_PAGE_BYTES = 4096;
 // Reserves `bytes` (a multiple of CODE_PAGE_BYTES) of inaccessible address space lying
 // wholly within [lowest, highest), searched from the middle of that window outward;
 // lowest 0 and highest UINTPTR_MAX take any place. Null where no place was free.
-unsigned char* reserve_code_range(std::size_t bytes, std::uintptr_t lowest, std::uintptr_t highest);
+unsigned char* reserve_code_range(std::size_t bytes, std::uintptr_t lowest,
+                                  std::uintptr_t highest);
 
 // Gives back a range reserve_code_range gave, with every page in it.
 void free_code_range(unsigned char* range, std::size_t bytes);

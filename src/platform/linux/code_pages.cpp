@@ -25,7 +25,8 @@ unsigned char* reserve_at(std::uintptr_t at, std::size_t bytes) {
 
 }  // namespace
 
-unsigned char* reserve_code_range(std::size_t bytes, std::uintptr_t lowest, std::uintptr_t highest) {
+unsigned char* reserve_code_range(std::size_t bytes, std::uintptr_t lowest,
+                                  std::uintptr_t highest) {
     if (bytes == 0 || bytes % CODE_PAGE_BYTES != 0) return nullptr;
     if (lowest == 0 && highest == UINTPTR_MAX) {
         void* got = mmap(nullptr, bytes, PROT_NONE, RESERVED, -1, 0);
@@ -50,8 +51,8 @@ void free_code_range(unsigned char* range, std::size_t bytes) {
 }
 
 bool open_code_pages(unsigned char* at, std::size_t bytes) {
-    return mmap(at, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) ==
-           at;
+    const int fresh = MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED;
+    return mmap(at, bytes, PROT_READ | PROT_WRITE, fresh, -1, 0) == at;
 }
 
 bool seal_code_pages(unsigned char* at, std::size_t bytes, bool executable) {

@@ -12,7 +12,8 @@ constexpr std::uintptr_t GRANULE = 65536;
 
 }  // namespace
 
-unsigned char* reserve_code_range(std::size_t bytes, std::uintptr_t lowest, std::uintptr_t highest) {
+unsigned char* reserve_code_range(std::size_t bytes, std::uintptr_t lowest,
+                                  std::uintptr_t highest) {
     if (bytes == 0 || bytes % CODE_PAGE_BYTES != 0) return nullptr;
     if (lowest == 0 && highest == UINTPTR_MAX)
         return static_cast<unsigned char*>(VirtualAlloc(nullptr, bytes, MEM_RESERVE, PAGE_NOACCESS));
