@@ -17,14 +17,14 @@
 .macro KERNEL_JUMP_CHAIN sample, entry, exit
 \entry:
         .byte 0xBE                      // mov esi, sample
-        .long \sample
+        ABS32_OPERAND \sample
         .rept PROBE_JUMPS
         .byte 0xEB, 0x0E                // jmp +14 (the next jump)
         .fill 14, 1, 0xCC               // int3, never reached
         .endr
 \exit:
         .byte 0x81, 0xEE                // sub esi, sample
-        .long \sample
+        ABS32_OPERAND \sample
         .if \exit - \entry != 5 + 16 * PROBE_JUMPS
         .error "jump chain size differs from its jump count"
         .endif

@@ -20,3 +20,8 @@
 // back to the section the code was in.
 #define DATA_SECTION_PUSH .pushsection .data
 #define DATA_SECTION_POP .popsection
+
+// The section of the laid-out units' fix-up tables (kernels/fixups.inc), and the way back
+// to the section the address field was written in (`back`, which COFF needs).
+#define FIXUP_SECTION_PUSH .pushsection .rodata.unit_fixups, "a"
+#define FIXUP_SECTION_POP(back) .popsection

@@ -28,3 +28,8 @@
 // section stack, and every kernel copy lies in .text, so the way back is .text.
 #define DATA_SECTION_PUSH .data
 #define DATA_SECTION_POP .text
+
+// The section of the laid-out units' fix-up tables (kernels/fixups.inc), and the way back
+// to the section the address field was written in, `back`: .text or .data.
+#define FIXUP_SECTION_PUSH .section .rdata$unit_fixups, "dr"
+#define FIXUP_SECTION_POP(back) back

@@ -1,0 +1,54 @@
+// Code pages on Windows: the range is reserved address space (MEM_RESERVE); opening commits
+// pages in it (fresh and zero after a decommit), sealing is VirtualProtect and
+// FlushInstructionCache, releasing decommits them and keeps the place reserved.
+#include "../code_pages.hpp"
+
+#include <windows.h>
+
+namespace {
+
+// Reservations start on the allocation granularity, 64 KiB.
+constexpr std::uintptr_t GRANULE = 65536;
+
+}  // namespace
+
+unsigned char* reserve_code_range(std::size_t bytes, std::uintptr_t lowest,
+                                  std::uintptr_t highest) {
+    if (bytes == 0 || bytes % CODE_PAGE_BYTES != 0) return nullptr;
+    if (lowest == 0 && highest == UINTPTR_MAX)
+        return static_cast<unsigned char*>(VirtualAlloc(nullptr, bytes, MEM_RESERVE, PAGE_NOACCESS));
+    const std::uintptr_t first = (lowest + GRANULE - 1) / GRANULE * GRANULE;
+    const std::uintptr_t stride = (bytes + GRANULE - 1) / GRANULE * GRANULE;
+    if (first < lowest || highest < first || highest - first < bytes) return nullptr;
+    const std::uintptr_t places = (highest - first - bytes) / stride + 1;
+    const std::uintptr_t middle = places / 2;
+    for (std::uintptr_t step = 0; step < places; ++step) {
+        const std::uintptr_t k = step % 2 == 0 ? middle + step / 2 : middle - (step + 1) / 2;
+        if (k >= places) continue;
+        void* at = reinterpret_cast<void*>(first + k * stride);
+        if (void* got = VirtualAlloc(at, bytes, MEM_RESERVE, PAGE_NOACCESS)) {
+            if (got == at) return static_cast<unsigned char*>(got);
+            VirtualFree(got, 0, MEM_RELEASE);
+        }
+    }
+    return nullptr;
+}
+
+void free_code_range(unsigned char* range, std::size_t) {
+    if (range != nullptr) VirtualFree(range, 0, MEM_RELEASE);
+}
+
+bool open_code_pages(unsigned char* at, std::size_t bytes) {
+    return VirtualAlloc(at, bytes, MEM_COMMIT, PAGE_READWRITE) == at;
+}
+
+bool seal_code_pages(unsigned char* at, std::size_t bytes, bool executable) {
+    DWORD before = 0;
+    if (!VirtualProtect(at, bytes, executable ? PAGE_EXECUTE_READ : PAGE_READONLY, &before))
+        return false;
+    return FlushInstructionCache(GetCurrentProcess(), at, bytes) != 0;
+}
+
+bool release_code_pages(unsigned char* at, std::size_t bytes) {
+    return VirtualFree(at, bytes, MEM_DECOMMIT) != 0;
+}
