@@ -121,6 +121,7 @@ TEST(CounterPass, EverySelectedLongCopyCountedAndCheckedAgainstItsInstructions) 
 Measurement made_up_measurement(std::vector<StatsCase>& cases) {
     Measurement measurement;
     measurement.ticks.assign(cases.size(), {});
+    measurement.places.assign(cases.size(), {});
     measurement.segments.segment_rounds.assign(7, 2);
     for (std::size_t index = 0; index < cases.size(); ++index) {
         StatsCase& stats_case = cases[index];
@@ -134,6 +135,8 @@ Measurement made_up_measurement(std::vector<StatsCase>& cases) {
             if (round == 3) figure *= 2;
             if (round == 5 && index % 3 == 0) figure = -40;
             measurement.ticks[index].push_back(figure);
+            // A place a process, the kernel's entry at the copy's offset in its line.
+            measurement.places[index].push_back(static_cast<double>(64 * (round / 2) + 16 * stats_case.placement));
         }
     }
     measurement.control = AAControl{0, true};
@@ -164,7 +167,7 @@ TEST(ReportPath, ContextConsoleTablesAndJsonMembersFromTheSameFigures) {
     for (const ContextLine& line : run_context(measurement.facts, cases)) keys.push_back(line.key);
     EXPECT_EQ(keys, (std::vector<std::string>{"architecture", "scheduling", "text", "processor_vendor",
                                               "tick_rate", "hardware_counters", "rounds",
-                                              "intervals", "undisturbed", "shared"}));
+                                              "intervals", "placement", "undisturbed", "shared"}));
     const std::string rounds = run_context(measurement.facts, cases)[6].text;
     EXPECT_EQ(rounds.rfind("14 in 7 processes (", 0), 0u) << rounds;
     EXPECT_NE(rounds.find("the A/A control: few_jumps/long/offset:0 and its twin"), std::string::npos);
@@ -172,7 +175,7 @@ TEST(ReportPath, ContextConsoleTablesAndJsonMembersFromTheSameFigures) {
     // Each table once, in order, and a verdict line for every pair but the A/A one.
     const std::string& console = outcome.report.console;
     std::size_t at = 0;
-    for (const char* part : {"\nPlacement: ", "\nCost model: ", "\nlong sample, layouts against each other",
+    for (const char* part : {"\nPlacement: ", "\nPlaces: how far each copy's level moved", "\nCost model: ", "\nlong sample, layouts against each other",
                              "\nlong sample, each copy against its layout", "\nA/A control, few_jumps/long",
                              "\nVerdicts, long sample:\n"}) {
         const std::size_t found = console.find(part, at);
@@ -180,6 +183,11 @@ TEST(ReportPath, ContextConsoleTablesAndJsonMembersFromTheSameFigures) {
         at = found;
     }
     EXPECT_NE(console.find("  cycles = "), std::string::npos) << console;
+    // 7 processes of 2 rounds, a laying each, and one of each laying's rounds counts: 7
+    // places a copy.
+    EXPECT_NE(console.find("over at least 7 places"), std::string::npos) << console;
+    EXPECT_NE(console.find("  most sensitive to their place (entry address modulo 4096):\n    "),
+              std::string::npos) << console;
 
     // Google Benchmark's JSON report, through the tool's reporter: its "benchmarks", then the
     // pairs and the model as the last members of the top-level object.
@@ -199,6 +207,8 @@ TEST(ReportPath, ContextConsoleTablesAndJsonMembersFromTheSameFigures) {
     EXPECT_EQ(json.substr(json.size() - members.size() - 3), members + "\n}\n");
     EXPECT_NE(json.find("\n  \"benchmarks\": [\n"), std::string::npos);
     EXPECT_NE(members.find("\n  \"model\": {\n    \"unit\": \"core cycles per scan\""), std::string::npos);
+    EXPECT_NE(members.find(",\n  \"places\": [\n    {\"name\": \"few_jumps/long/offset:0\", \"places\": "),
+              std::string::npos) << members;
     std::size_t kinds = 0;
     for (std::size_t found = members.find("\"kind\": "); found != std::string::npos;
          found = members.find("\"kind\": ", found + 1))

@@ -3,6 +3,7 @@
 #include "meter/architecture.hpp"
 #include "processor/processor.hpp"
 #include "stats/flags.hpp"
+#include "stats/measure.hpp"
 #include "stats/paired.hpp"
 #include "stats/report_text.hpp"
 #include "stats/undisturbed.hpp"
@@ -59,6 +60,14 @@ std::vector<ContextLine> run_context(const RunFacts& facts, const std::vector<St
                                    " (every selected copy once per round, in a new random order each "
                                    "round; the A/A control: " + facts.aa + ")"});
     lines.push_back({"intervals", intervals_words(facts.processes)});
+    lines.push_back({"placement", facts.fixed_places
+                                      ? "fixed: every copy at the address the build gave it"
+                                      : "random: each process lays every copy afresh every " +
+                                            std::to_string(RELAY_ROUNDS) +
+                                            " rounds at a random page and 64-byte line of a range of its "
+                                            "own, the kernel's offset in its line kept, and calls it once "
+                                            "untimed there; the A/A control's two copies at independent "
+                                            "places"});
     // How much of the run the machine left alone: the share the headlines and ratios use.
     lines.push_back({"undisturbed", number_text(100.0 * facts.undisturbed / facts.figures, 0) +
                                         " % of the figures (at most " + number_text(UNDISTURBED_BAND, 1) +

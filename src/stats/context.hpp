@@ -24,6 +24,7 @@ struct RunFacts {
     Clock clock{};
     // The processor (processor/processor.hpp's lines, the clock's figures among them).
     std::vector<ContextLine> processor;
+    bool fixed_places = false;  // --placement=fixed
     // The processor's counters: why they could not be opened, or what went wrong reading
     // them ("" where they were read; then the cases' pmu say whether they are trusted).
     std::string counters_not_opened, counters_problem;

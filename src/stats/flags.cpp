@@ -48,8 +48,8 @@ constexpr char TOOL_HELP[] =
     "reported as that repetition's error and left out. A figure is undisturbed when it is at\n"
     "most 1.3 times its copy's fast level (the 5th percentile of its figures): the\n"
     "processor's slow phases and interruptions give higher ones. Each round also times a\n"
-    "chain of taken jumps against a chain of adds: above 0.75 core cycles per jump the\n"
-    "round ran on a core shared with another thread (context line shared).\n"
+    "chain of taken jumps against a chain of adds: above 1.4 times the run's fast level\n"
+    "of that chain the round ran on a core shared with another thread (context: shared).\n"
     "Counters per scan: ticks (time-stamp counter), cycles (estimated core cycles: ticks\n"
     "over the ticks per cycle of a 1000-add chain measured first, the lowest of 7), len,\n"
     "code_bytes; for long-sample copies also taken (the branches one scan takes, counted\n"
@@ -65,7 +65,8 @@ constexpr char TOOL_HELP[] =
     "copies' ticks over the rounds where both are undisturbed, with an interval of at\n"
     "least 95 % from the binomial's order statistics of the processes' medians (with one\n"
     "process, of 8 blocks of its rounds); every two layouts at the same offset, every copy\n"
-    "against its layout at offset 0, and the A/A control, whose interval must hold 1. The\n"
+    "against its layout at offset 0, and the A/A control, whose interval gives the run's\n"
+    "noise band: a pair is faster or slower beyond it, the same within it, else unclear. The\n"
     "console shows the headline row of each benchmark, the placement table, the ratio\n"
     "tables, the A/A control and a verdict per pair; json has the aggregates and a \"pairs\"\n"
     "list, csv the aggregates (every round too with --benchmark_report_aggregates_only=false).\n"
@@ -73,6 +74,9 @@ constexpr char TOOL_HELP[] =
     "Tool flags:\n"
     "  [--chart=<file>]            draw the headlines and the ratios into <file>, a PNG image\n"
     "                              made by gnuplot (nothing of it goes to standard output)\n"
+    "  [--placement={random|fixed}] random (the default): each process lays every copy afresh\n"
+    "                              at a random page and 64-byte line every 10 rounds, its\n"
+    "                              offset in the line kept; fixed: the build's addresses\n"
     "  [--processes=<N>]           measure in N fresh processes, 1 to 100 (default 10); the\n"
     "                              intervals are taken over them\n"
     "  [--realtime={true|false}]   measure under SCHED_FIFO at the lowest real-time\n"
@@ -214,12 +218,13 @@ bool parse_tool_flags(int argc, char** argv, ToolFlags& flags) {
                          TOOL, argv[index]);
             return false;
         }
-    enum { CHART = 1, PROCESSES, REALTIME, TEXT };
+    enum { CHART = 1, PROCESSES, REALTIME, TEXT, PLACEMENT };
     const option options[] = {
         {"chart", required_argument, nullptr, CHART},
         {"text", required_argument, nullptr, TEXT},
         {"processes", required_argument, nullptr, PROCESSES},
         {"realtime", optional_argument, nullptr, REALTIME},
+        {"placement", required_argument, nullptr, PLACEMENT},
         {nullptr, 0, nullptr, 0},
     };
     for (int found; (found = getopt_long(argc, argv, "", options, nullptr)) != -1;) {
@@ -235,6 +240,13 @@ bool parse_tool_flags(int argc, char** argv, ToolFlags& flags) {
                 return false;
             }
             flags.processes = static_cast<int>(processes);
+        } else if (found == PLACEMENT) {
+            const std::string_view placement(optarg);
+            if (placement != "random" && placement != "fixed") {
+                std::fprintf(stderr, "%s: --placement takes random or fixed, not '%s'\n", TOOL, optarg);
+                return false;
+            }
+            flags.fixed_places = placement == "fixed";
         } else if (found == REALTIME) {
             if (optarg != nullptr && !read_truth(optarg, flags.realtime)) {
                 std::fprintf(stderr, "%s: --realtime takes true or false, not '%s'\n", TOOL, optarg);

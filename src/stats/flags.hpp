@@ -54,6 +54,9 @@ struct ToolFlags {
     const char* text = nullptr;  // --text: the long-sample copies scan this file's bytes
     int processes = DEFAULT_PROCESSES;
     bool realtime = true;
+    // --placement=fixed: every copy at the address the build gave it, the control for the
+    // default, random places laid afresh (meter/laid_copies.hpp)
+    bool fixed_places = false;
 };
 
 // The flags Google Benchmark left over: the tool's own, or errors.

@@ -10,6 +10,7 @@
 #include "stats/console_report.hpp"
 #include "stats/counter_pass.hpp"
 #include "stats/json_report.hpp"
+#include "stats/places.hpp"
 #include "stats/realtime.hpp"
 #include "stats/texts.hpp"
 #include "stats/undisturbed.hpp"
@@ -45,6 +46,8 @@ std::string measure_selected(const Invocation& invocation, const std::string& te
     plan.rounds = invocation.early.rounds;
     plan.processes = invocation.flags.processes;
     plan.realtime = invocation.flags.realtime;
+    plan.fixed_places = invocation.flags.fixed_places;
+    measurement.facts.fixed_places = plan.fixed_places;
     if (std::string problem = count_scan_facts(cases, selected); !problem.empty()) return problem;
     const std::string executable = own_executable();
     if (executable.empty()) return "cannot find its own executable to start the measuring processes";
@@ -59,8 +62,11 @@ std::string measure_selected(const Invocation& invocation, const std::string& te
     Segments& segments = measurement.segments;
     if (std::string problem = measure_segments(executable, plan, segments); !problem.empty()) return problem;
     measurement.ticks.assign(cases.size(), {});
-    for (std::size_t position = 0; position < plan.order.size(); ++position)
+    measurement.places.assign(cases.size(), {});
+    for (std::size_t position = 0; position < plan.order.size(); ++position) {
         measurement.ticks[plan.order[position]] = segments.rounds.ticks[position];
+        measurement.places[plan.order[position]] = segments.rounds.places[position];
+    }
     count_with_processor_counters(cases, selected, facts.counters_not_opened, facts.counters_problem);
     facts.rounds = segments.rounds.rounds();
     facts.processes = segments.segment_rounds.size();
@@ -87,12 +93,26 @@ Outcome outcome_of(const std::vector<StatsCase>& cases, Measurement& measurement
     const ModelOfCopies model = cost_model_of(results, cases, facts.clock.ticks_per_cycle);
     const std::string warning =
         results.shared.whole_run() ? "\nWARNING: " + shared_run_words(results.shared) + ".\n" : "";
+    // Each measured copy's spread across its places.
+    std::vector<std::vector<double>> ticks, places;
+    std::vector<std::vector<bool>> undisturbed;
+    std::vector<std::string> names;
+    measurement.places.resize(cases.size());
+    for (const std::size_t index : results.measured) {
+        ticks.push_back(measurement.ticks[index]);
+        places.push_back(measurement.places[index]);
+        undisturbed.push_back(undisturbed_figures(measurement.ticks[index]));
+        names.push_back(cases[index].name);
+    }
+    const std::vector<PlaceSpread> spreads =
+        place_spreads(ticks, places, undisturbed, segments.segment_rounds, RELAY_ROUNDS);
     outcome.report.console = warning + placement_summary(placement_rows(results, cases)) +
+                             places_text(spreads, names, facts.fixed_places) +
                              cost_model_text(model.model, model.copies) +
                              ratio_tables(results.pairs, results.copies);
     outcome.report.json_members =
         report_members(pairs_json(results.pairs, results.copies, results.names, interval_over(results)),
-                       cost_model_json(model.model, model.copies, model.cycles));
+                       cost_model_json(model.model, model.copies, model.cycles), places_json(spreads, names));
     return outcome;
 }
 

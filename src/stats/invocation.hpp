@@ -31,6 +31,7 @@ void abandon_result_files(Invocation& invocation);
 // rounds, the A/A control, and the facts for the context.
 struct Measurement {
     std::vector<std::vector<double>> ticks;
+    std::vector<std::vector<double>> places;  // the entry's address modulo 4096, by case and round
     Segments segments;
     std::optional<AAControl> control;
     RunFacts facts;

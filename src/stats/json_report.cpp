@@ -87,6 +87,7 @@ std::string cost_model_json(const CostModel& model, const std::vector<std::strin
     return json.str();
 }
 
-std::string report_members(const std::string& pairs, const std::string& model) {
-    return ",\n  \"pairs\": [\n" + pairs + (pairs.empty() ? "" : "\n") + "  ],\n  \"model\": " + model;
+std::string report_members(const std::string& pairs, const std::string& model, const std::string& places) {
+    return ",\n  \"pairs\": [\n" + pairs + (pairs.empty() ? "" : "\n") + "  ],\n  \"model\": " + model +
+           ",\n  \"places\": [" + places + (places.empty() ? "" : "\n  ") + "]";
 }

@@ -26,5 +26,6 @@ std::string cost_model_json(const CostModel& model, const std::vector<std::strin
                             const std::vector<double>& cycles);
 
 // The members the tool adds after Google Benchmark's "benchmarks", each after a comma:
-// "pairs" with `pairs` (pairs_json) as its elements and "model" (cost_model_json).
-std::string report_members(const std::string& pairs, const std::string& model);
+// "pairs" with `pairs` (pairs_json) as its elements, "model" (cost_model_json) and "places"
+// with `places` (places.hpp's places_json) as its elements.
+std::string report_members(const std::string& pairs, const std::string& model, const std::string& places);

@@ -11,6 +11,7 @@
 #include <benchmark/benchmark.h>
 
 #include "meter/cycle_meter.hpp"
+#include "meter/laid_copies.hpp"
 #include "selfcheck/selfcheck_cases.hpp"
 #include "stats/undisturbed.hpp"
 #include "stats/shared_probe.hpp"
@@ -114,11 +115,11 @@ namespace {
 
 // A case's figure in a round: ticks per scan from the net ticks of its calls (the copies'
 // meter instances leave the net ticks of all their runs, not a rounded figure per run).
-double case_figure(const StatsCase& stats_case) {
+double case_figure(const StatsCase& stats_case, const BenchCase& copy) {
     const int calls = stats_case.sample == "short" ? SHORT_SAMPLE_CALLS : 1;
     double net = 0;
     for (int call = 0; call < calls; ++call) {
-        stats_case.copy->measure_cycles();
+        copy.measure_cycles();
         net += static_cast<double>(meter_result);
     }
     return net / (static_cast<double>(calls) * stats_case.runs);
@@ -129,23 +130,49 @@ double case_figure(const StatsCase& stats_case) {
 MeasuredRounds measure_rounds(const std::vector<StatsCase>& cases, const RoundsRequest& request) {
     MeasuredRounds measured;
     measured.ticks.assign(request.order.size(), {});
+    measured.places.assign(request.order.size(), {});
     // Positions into request.order; the A/A case's second call is the position past them.
     std::vector<std::size_t> order;
     for (std::size_t position = 0; position < request.order.size(); ++position) order.push_back(position);
     if (request.again) order.push_back(request.order.size());
-    std::vector<double> figures(order.size());
     const StatsCase twin = twin_stats_case();
     const StatsCase* again = request.again ? &second_call(*request.again, cases, twin) : nullptr;
-    std::mt19937_64 shuffler(std::random_device{}());
+    const auto stats_case = [&](std::size_t position) -> const StatsCase& {
+        return position < request.order.size() ? cases[request.order[position]] : *again;
+    };
+    // The copies the rounds call: each laid from its built copy, the A/A case's second call
+    // too, independently of its first, where the places are sampled.
+    std::vector<LaidCopy> laid(order.size());
+    for (std::size_t position = 0; position < order.size(); ++position)
+        laid[position].built = stats_case(position).copy;
+    CopyPlaces places;
+    std::random_device entropy;
+    if (!request.fixed_places && !open_copy_places(places, (std::uint64_t{entropy()} << 32) | entropy())) {
+        measured.problem = "cannot reserve the pages to lay the copies in (--placement=fixed measures "
+                           "them where the build laid them)";
+        return measured;
+    }
+    const auto copy = [&](std::size_t position) -> const BenchCase& {
+        return request.fixed_places ? *laid[position].built : laid[position].copy;
+    };
+    const auto place = [&](std::size_t position) {
+        return request.fixed_places
+                   ? static_cast<double>(reinterpret_cast<std::uintptr_t>(laid[position].built->entry) % 4096)
+                   : static_cast<double>(laid[position].entry_page_offset);
+    };
+    const auto lay_afresh = [&] {
+        if (!lay_all_afresh(places, laid)) return false;
+        for (std::size_t position = 0; position < order.size(); ++position) copy(position).measure_cycles();
+        return true;
+    };
+    std::vector<double> figures(order.size());
+    std::mt19937_64 shuffler(entropy());
     const auto round = [&] {
         std::shuffle(order.begin(), order.end(), shuffler);
         const double probe = probe_cycles_per_jump();
-        for (const std::size_t position : order)
-            figures[position] = case_figure(position < request.order.size() ? cases[request.order[position]]
-                                                                             : *again);
+        for (const std::size_t position : order) figures[position] = case_figure(stats_case(position), copy(position));
         return probe;
     };
-    round();  // the warm-up
     using Clock = std::chrono::steady_clock;
     const Clock::time_point start = Clock::now();
     double last_round = 0;
@@ -155,13 +182,25 @@ MeasuredRounds measure_rounds(const std::vector<StatsCase>& cases, const RoundsR
                               std::chrono::duration<double>(Clock::now() - start).count() + last_round <=
                                   request.seconds;
          ++count) {
+        if (!request.fixed_places && count % RELAY_ROUNDS == 0 && !lay_afresh()) {
+            measured.problem = "cannot lay a copy at a random place (--placement=fixed measures them "
+                               "where the build laid them)";
+            break;
+        }
+        if (count == 0) round();  // the warm-up: the process's pages, the predictors
         const Clock::time_point round_start = Clock::now();
         measured.probes.push_back(round());
-        for (std::size_t position = 0; position < request.order.size(); ++position)
+        for (std::size_t position = 0; position < request.order.size(); ++position) {
             measured.ticks[position].push_back(figures[position]);
-        if (request.again) measured.again.push_back(figures.back());
+            measured.places[position].push_back(place(position));
+        }
+        if (request.again) {
+            measured.again.push_back(figures.back());
+            measured.again_places.push_back(place(request.order.size()));
+        }
         last_round = std::chrono::duration<double>(Clock::now() - round_start).count();
     }
+    if (!request.fixed_places) close_copy_places(places);
     return measured;
 }
 

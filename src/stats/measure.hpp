@@ -38,6 +38,9 @@ Clock measure_clock();
 // within `seconds` (the last round's time taken as the next one's), at least `fewest`.
 struct RoundsRequest {
     std::vector<std::size_t> order;     // case indices
+    // Every copy at the build's address, or (by default) laid afresh at a random place
+    // every RELAY_ROUNDS rounds, the A/A control's second call at places of its own.
+    bool fixed_places = false;
     std::optional<AAControl> again;  // its second figure each round
     std::optional<int> rounds;
     double seconds = 0;
@@ -48,8 +51,19 @@ struct MeasuredRounds {
     std::vector<std::vector<double>> ticks;  // [position in order][round]: ticks per scan
     std::vector<double> again;               // the A/A case's second call, by round
     std::vector<double> probes;              // core cycles per taken jump, by round
+    // Where each copy's kernel entry lay in its page (address modulo 4096), as ticks; the
+    // A/A case's second call's last.
+    std::vector<std::vector<double>> places;
+    std::vector<double> again_places;
+    std::string problem;  // "" where every round was measured
     std::size_t rounds() const { return probes.size(); }
 };
+
+// Copies laid at random places are laid afresh every this many rounds. A default
+// invocation has some 200 rounds a process, so every copy is measured at some 200 places
+// in 10 processes; each laying costs a call of every copy, untimed (the first runs at a
+// place meet cold caches and predictors), a tenth of the rounds' time.
+inline constexpr std::size_t RELAY_ROUNDS = 10;
 
 // A short-sample copy's figure in a round is the net ticks of this many calls of its meter
 // instance, one after the other, over their runs: a short scan takes a dozen ticks or so

@@ -19,14 +19,15 @@
 namespace {
 
 // The request's arguments: parent pid, realtime (0/1), rounds (0: by time), seconds,
-// fewest, the A/A control's copy (-1: none) and whether its twin stands in (0/1), then the
-// cases.
+// fewest, the A/A control's copy (-1: none), whether its twin stands in (0/1) and whether
+// the places are fixed (0/1), then the cases.
 std::vector<std::string> request_arguments(const SegmentPlan& plan, int rounds, double seconds,
                                            int fewest) {
     std::vector<std::string> arguments{
         std::to_string(getpid()), plan.realtime ? "1" : "0", std::to_string(rounds),
         std::to_string(seconds), std::to_string(fewest),
-        plan.again ? std::to_string(plan.again->copy) : "-1", plan.again && plan.again->twin ? "1" : "0"};
+        plan.again ? std::to_string(plan.again->copy) : "-1", plan.again && plan.again->twin ? "1" : "0",
+        plan.fixed_places ? "1" : "0"};
     for (const std::size_t index : plan.order) arguments.push_back(std::to_string(index));
     return arguments;
 }
@@ -63,6 +64,7 @@ std::string measure_segments(const std::string& executable, const SegmentPlan& p
     const std::size_t width = plan.order.size() + (plan.again ? 1 : 0);
     segments = Segments{};
     segments.rounds.ticks.assign(plan.order.size(), {});
+    segments.rounds.places.assign(plan.order.size(), {});
     for (int process = 0; process < processes; ++process) {
         const int rounds = plan.rounds ? *plan.rounds / processes + (process < *plan.rounds % processes)
                                        : 0;
@@ -72,19 +74,25 @@ std::string measure_segments(const std::string& executable, const SegmentPlan& p
         const std::string which =
             "measuring process " + std::to_string(process + 1) + " of " + std::to_string(processes);
         if (!problem.empty()) return which + ": " + problem;
-        // Each round: the probe, the cases' figures, the A/A figure.
-        const std::size_t per_round = (1 + width) * sizeof(double);
+        // Each round: the probe, the cases' figures and the A/A figure, then their places.
+        const std::size_t per_round = (1 + 2 * width) * sizeof(double);
         if (output.empty() || output.size() % per_round != 0)
             return which + " gave " + std::to_string(output.size()) + " bytes, not whole rounds";
         const std::size_t count = output.size() / per_round;
         std::vector<double> values(output.size() / sizeof(double));
         std::memcpy(values.data(), output.data(), output.size());
         for (std::size_t round = 0; round < count; ++round) {
-            const double* figures = values.data() + round * (1 + width);
+            const double* figures = values.data() + round * (1 + 2 * width);
+            const double* places = figures + 1 + width;
             segments.rounds.probes.push_back(figures[0]);
-            for (std::size_t position = 0; position < plan.order.size(); ++position)
+            for (std::size_t position = 0; position < plan.order.size(); ++position) {
                 segments.rounds.ticks[position].push_back(figures[1 + position]);
-            if (plan.again) segments.rounds.again.push_back(figures[width]);
+                segments.rounds.places[position].push_back(places[position]);
+            }
+            if (plan.again) {
+                segments.rounds.again.push_back(figures[width]);
+                segments.rounds.again_places.push_back(places[width - 1]);
+            }
         }
         segments.segment_rounds.push_back(count);
     }
@@ -92,16 +100,16 @@ std::string measure_segments(const std::string& executable, const SegmentPlan& p
 }
 
 int run_segment(const std::vector<StatsCase>& cases, int argc, char** argv) {
-    long long parent, realtime, rounds, fewest, again, twin;
+    long long parent, realtime, rounds, fewest, again, twin, fixed;
     const auto refuse = [] {
         std::fprintf(stderr, "jumpbench-stats: %s is for the tool's own measuring processes\n",
                      SEGMENT_FLAG);
         return 2;
     };
-    if (argc < 8 || !read_integer(argv[0], 1, INT_MAX, parent) || !read_integer(argv[1], 0, 1, realtime) ||
+    if (argc < 9 || !read_integer(argv[0], 1, INT_MAX, parent) || !read_integer(argv[1], 0, 1, realtime) ||
         !read_integer(argv[2], 0, INT_MAX, rounds) || !read_integer(argv[4], 1, INT_MAX, fewest) ||
         !read_integer(argv[5], -1, static_cast<long long>(cases.size()) - 1, again) ||
-        !read_integer(argv[6], 0, 1, twin))
+        !read_integer(argv[6], 0, 1, twin) || !read_integer(argv[7], 0, 1, fixed))
         return refuse();
     // Gone with the tool: an interrupted run leaves no process measuring.
     prctl(PR_SET_PDEATHSIG, SIGKILL);
@@ -110,7 +118,7 @@ int run_segment(const std::vector<StatsCase>& cases, int argc, char** argv) {
     char* end = nullptr;
     request.seconds = std::strtod(argv[3], &end);
     if (*end != '\0' || !(request.seconds >= 0)) return refuse();
-    for (int index = 7; index < argc; ++index) {
+    for (int index = 8; index < argc; ++index) {
         long long value;
         if (!read_integer(argv[index], 0, static_cast<long long>(cases.size()) - 1, value)) return refuse();
         request.order.push_back(static_cast<std::size_t>(value));
@@ -118,14 +126,21 @@ int run_segment(const std::vector<StatsCase>& cases, int argc, char** argv) {
     if (again >= 0) request.again = AAControl{static_cast<std::size_t>(again), twin != 0};
     if (rounds > 0) request.rounds = static_cast<int>(rounds);
     request.fewest = static_cast<int>(fewest);
+    request.fixed_places = fixed != 0;
     use_realtime_scheduling(realtime != 0);
 
     const MeasuredRounds measured = measure_rounds(cases, request);
+    if (!measured.problem.empty()) {
+        std::fprintf(stderr, "jumpbench-stats: %s\n", measured.problem.c_str());
+        return 1;
+    }
     std::vector<double> values;
     for (std::size_t round = 0; round < measured.rounds(); ++round) {
         values.push_back(measured.probes[round]);
         for (const std::vector<double>& ticks : measured.ticks) values.push_back(ticks[round]);
         if (request.again) values.push_back(measured.again[round]);
+        for (const std::vector<double>& places : measured.places) values.push_back(places[round]);
+        if (request.again) values.push_back(measured.again_places[round]);
     }
     if (!write_all(STDOUT_FILENO, values.data(), values.size() * sizeof(double))) {
         std::fprintf(stderr, "jumpbench-stats: a measuring process cannot write to the tool: %s\n",

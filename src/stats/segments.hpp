@@ -35,6 +35,7 @@ struct SegmentPlan {
     std::optional<int> rounds;         // in all, split among the processes; else by time
     int processes = DEFAULT_PROCESSES;
     bool realtime = true;
+    bool fixed_places = false;  // RoundsRequest's
 };
 
 // All the processes' rounds, one after the other.
