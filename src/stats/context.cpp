@@ -58,7 +58,10 @@ std::vector<ContextLine> run_context(const RunFacts& facts, const std::vector<St
     lines.push_back({"rounds", std::to_string(facts.rounds) + " in " + std::to_string(facts.processes) +
                                    (facts.processes == 1 ? " process" : " processes") +
                                    " (every selected copy once per round, in a new random order each "
-                                   "round; the A/A control: " + facts.aa + ")"});
+                                   "round; the A/A control: " + facts.aa + ")" +
+                                   (facts.measured_on ? "; twice the processes: the first half left too few "
+                                                        "figures undisturbed for an interval"
+                                                      : "")});
     lines.push_back({"intervals", intervals_words(facts.processes)});
     lines.push_back({"placement", facts.fixed_places
                                       ? "fixed: every copy at the address the build gave it"

@@ -25,6 +25,8 @@ struct RunFacts {
     // The processor (processor/processor.hpp's lines, the clock's figures among them).
     std::vector<ContextLine> processor;
     bool fixed_places = false;  // --placement=fixed
+    // Measured a second set of processes: too few figures counted in the first.
+    bool measured_on = false;
     // The processor's counters: why they could not be opened, or what went wrong reading
     // them ("" where they were read; then the cases' pmu say whether they are trusted).
     std::string counters_not_opened, counters_problem;

@@ -11,6 +11,7 @@
 #include "stats/counter_pass.hpp"
 #include "stats/json_report.hpp"
 #include "stats/places.hpp"
+#include "stats/report_text.hpp"
 #include "stats/realtime.hpp"
 #include "stats/texts.hpp"
 #include "stats/undisturbed.hpp"
@@ -61,6 +62,15 @@ std::string measure_selected(const Invocation& invocation, const std::string& te
     facts.processor = processor_lines(facts.clock);
     Segments& segments = measurement.segments;
     if (std::string problem = measure_segments(executable, plan, segments); !problem.empty()) return problem;
+    // Where the machine left too few figures alone for an interval, measure on once, as
+    // many processes again, rather than give no answer: a verdict is never unclear for
+    // want of rounds the tool could have measured.
+    if (!plan.rounds && too_few_for_intervals(segments)) {
+        Segments more;
+        if (std::string problem = measure_segments(executable, plan, more); !problem.empty()) return problem;
+        append_segments(segments, more);
+        facts.measured_on = true;
+    }
     measurement.ticks.assign(cases.size(), {});
     measurement.places.assign(cases.size(), {});
     for (std::size_t position = 0; position < plan.order.size(); ++position) {
@@ -91,8 +101,17 @@ Outcome outcome_of(const std::vector<StatsCase>& cases, Measurement& measurement
     facts.shared = results.shared;
     if (facts.figures == 0) return outcome;  // nothing measured: Google Benchmark's report alone
     const ModelOfCopies model = cost_model_of(results, cases, facts.clock.ticks_per_cycle);
-    const std::string warning =
+    std::string warning =
         results.shared.whole_run() ? "\nWARNING: " + shared_run_words(results.shared) + ".\n" : "";
+    // Said first where pairs have no interval even so: never a quiet "no difference".
+    std::size_t without = 0;
+    for (const PairedRatio& pair : results.pairs) without += !pair.ratio.low;
+    if (without > 0)
+        warning += "\nWARNING: " + std::to_string(without) + " of " + std::to_string(results.pairs.size()) +
+                   " pairs have too few undisturbed rounds for an interval (" +
+                   number_text(100.0 * static_cast<double>(facts.undisturbed) / static_cast<double>(facts.figures), 0) +
+                   " % of the figures undisturbed): their verdicts are unclear; measure again with more "
+                   "processes (--processes=20) or when the machine is quieter.\n";
     // Each measured copy's spread across its places.
     std::vector<std::vector<double>> ticks, places;
     std::vector<std::vector<bool>> undisturbed;

@@ -15,6 +15,9 @@
 #include "stats/output_file.hpp"
 #include "stats/realtime.hpp"
 #include "stats/report_text.hpp"
+#include "stats/paired.hpp"
+#include "stats/statistics.hpp"
+#include "stats/undisturbed.hpp"
 
 namespace {
 
@@ -54,6 +57,38 @@ std::string own_executable() {
     const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
     if (length <= 0) return "";
     return std::string(path, static_cast<std::size_t>(length));
+}
+
+bool too_few_for_intervals(const Segments& segments) {
+    for (const std::vector<double>& ticks : segments.rounds.ticks) {
+        const std::vector<bool> counts = undisturbed_figures(ticks);
+        std::size_t processes = 0, first = 0;
+        for (const std::size_t rounds : segments.segment_rounds) {
+            processes += std::find(counts.begin() + static_cast<std::ptrdiff_t>(first),
+                                   counts.begin() + static_cast<std::ptrdiff_t>(first + rounds),
+                                   true) != counts.begin() + static_cast<std::ptrdiff_t>(first + rounds);
+            first += rounds;
+        }
+        if (segments.segment_rounds.size() > 1 && interval_rank(std::min(processes, SEGMENT_BLOCKS)) == 0)
+            return true;
+    }
+    return false;
+}
+
+void append_segments(Segments& segments, const Segments& more) {
+    MeasuredRounds& rounds = segments.rounds;
+    for (std::size_t position = 0; position < rounds.ticks.size(); ++position) {
+        rounds.ticks[position].insert(rounds.ticks[position].end(), more.rounds.ticks[position].begin(),
+                                      more.rounds.ticks[position].end());
+        rounds.places[position].insert(rounds.places[position].end(), more.rounds.places[position].begin(),
+                                       more.rounds.places[position].end());
+    }
+    rounds.again.insert(rounds.again.end(), more.rounds.again.begin(), more.rounds.again.end());
+    rounds.again_places.insert(rounds.again_places.end(), more.rounds.again_places.begin(),
+                               more.rounds.again_places.end());
+    rounds.probes.insert(rounds.probes.end(), more.rounds.probes.begin(), more.rounds.probes.end());
+    segments.segment_rounds.insert(segments.segment_rounds.end(), more.segment_rounds.begin(),
+                                   more.segment_rounds.end());
 }
 
 std::string measure_segments(const std::string& executable, const SegmentPlan& plan,

@@ -44,6 +44,13 @@ struct Segments {
     std::vector<std::size_t> segment_rounds;  // rounds of each process, in order
 };
 
+// Whether some copy of the plan has figures that count (undisturbed) in too few of the
+// processes for an interval of its ratios: fewer than the fewest with one.
+bool too_few_for_intervals(const Segments& segments);
+
+// `more`'s processes after `segments`' own.
+void append_segments(Segments& segments, const Segments& more);
+
 // Runs the processes; "" when all measured, else what went wrong.
 std::string measure_segments(const std::string& executable, const SegmentPlan& plan,
                              Segments& segments);

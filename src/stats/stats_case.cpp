@@ -25,7 +25,7 @@ StatsCase twin_stats_case() {
 std::string count_scan_facts(std::vector<StatsCase>& cases, const std::vector<bool>& selected) {
     for (std::size_t index = 0; index < cases.size(); ++index) {
         StatsCase& stats_case = cases[index];
-        if (!selected[index] || stats_case.sample != "long") continue;
+        if (!selected[index]) continue;
         const ScanProfile profile = profile_case(*stats_case.copy);
         if (!profile.error.empty()) return stats_case.name + ": " + profile.error;
         stats_case.taken_branches = taken_branches(profile.counts);

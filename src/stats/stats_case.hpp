@@ -20,14 +20,14 @@ struct StatsCase {
     std::size_t placement;  // index into PLACEMENT_OFFSETS
     std::uint32_t runs;     // of the kernel per call of its meter instance
     // Branches one scan takes (conditional taken and unconditional), counted exactly by
-    // the profile; long sample only, 0 where not counted.
+    // the profile; 0 where not counted.
     std::uint64_t taken_branches = 0;
     // Where the front end fetches from in one scan, at the copy's own address (the
-    // profile's ScanCounts); long sample only, as taken_branches.
+    // profile's ScanCounts), as taken_branches.
     std::uint64_t line_changes = 0;
     std::uint64_t window_changes = 0;
     std::uint64_t boundary_jumps = 0;
-    std::uint64_t instructions = 0;  // one scan executes, exactly (the profile); long only
+    std::uint64_t instructions = 0;  // one scan executes, exactly (the profile)
     // The processor's counters per scan, where the kernel offers them (counter_pass.hpp).
     std::optional<PerScan> pmu{};
     std::uint32_t scan_length = 0;  // of the copy's last run, once measured
