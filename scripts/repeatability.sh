@@ -8,10 +8,12 @@
 # that contain the all-invocation medians); then each target against what was measured;
 # then the per-copy headline's spread beside. It prints figures; it is not a test.
 #
-# The targets: every ratio's spread at most 1.5 %, their median at most 0.5 %; each
-# invocation's intervals holding the all-invocation median for at least 95 % of the
-# ratios; no contradicting verdicts; every A/A interval holding 1; each invocation at most
-# 30 s.
+# The targets: every ratio's spread at most 1.5 %, their median at most 0.5 %; the
+# invocations' intervals holding the all-invocation median for at least 93 % of the ratios
+# on average and 85 % in each; no pair called faster in one invocation and slower in
+# another; the A/A interval holding 1 in all but one invocation at most, with a noise band
+# (delta) of at most 1 %; under half of the rounds on a shared core; each invocation at
+# most 30 s.
 #
 # usage: scripts/repeatability.sh [N] [TOOL [FLAG...]]
 #        (default: 6 build/x86_64-linux/jumpbench-stats; flags are passed to every run)
@@ -84,18 +86,14 @@ def label(key):
     return f"{short(key[0])} / {short(key[1])}"
 
 def verdict(pair):
-    if pair["high"] is not None and pair["high"] < 1:
-        return "first"
-    if pair["low"] is not None and pair["low"] > 1:
-        return "second"
-    return "none"
+    return pair.get("verdict", "unclear")
 
 def holds(pair, value):
     return pair["low"] is not None and pair["low"] <= value <= pair["high"]
 
 print()
 print("| first / second | median ratio | lowest | highest | MAD/median | intervals holding the median "
-      "| verdicts: first faster, none, second faster |")
+      "| verdicts: faster, same, unclear, slower |")
 print("|---|---:|---:|---:|---:|---:|---|")
 overall, spreads = {}, []
 contradicting = 0
@@ -106,17 +104,17 @@ for key, found in pairs.items():
     spreads.append(relative)
     holding = sum(1 for pair in found if holds(pair, median))
     verdicts = [verdict(pair) for pair in found]
-    counts = [verdicts.count(word) for word in ("first", "none", "second")]
-    contradicting += counts[0] > 0 and counts[2] > 0
+    counts = [verdicts.count(word) for word in ("faster", "same", "unclear", "slower")]
+    contradicting += counts[0] > 0 and counts[3] > 0
     print(f"| {label(key)} | {median:.4f} | {min(medians):.4f} | {max(medians):.4f} "
-          f"| {relative:.2f} % | {holding}/{len(found)} | {counts[0]}, {counts[1]}, {counts[2]}"
-          f"{' CONTRADICTING' if counts[0] and counts[2] else ''} |")
+          f"| {relative:.2f} % | {holding}/{len(found)} | {counts[0]}, {counts[1]}, {counts[2]}, {counts[3]}"
+          f"{' CONTRADICTING' if counts[0] and counts[3] else ''} |")
 
 print()
 print("| invocation | start (UTC) | load before | seconds | rounds | undisturbed | shared | A/A [interval] "
-      "| intervals holding the all-invocation median |")
-print("|---:|---|---:|---:|---|---|---|---|---:|")
-shares, aa_holding, aa_count = [], 0, 0
+      "| delta | intervals holding the all-invocation median |")
+print("|---:|---|---:|---:|---|---|---|---|---:|---:|")
+shares, aa_holding, aa_count, deltas, shared_shares = [], 0, 0, [], []
 for index, (report, (start, _, load), seconds) in enumerate(zip(reports, runs, times), 1):
     mine = report.get("pairs", [])
     holding = sum(1 for pair in mine if holds(pair, overall[(pair["first"], pair["second"], pair["kind"])]))
@@ -128,9 +126,13 @@ for index, (report, (start, _, load), seconds) in enumerate(zip(reports, runs, t
     aa_holding += sum(1 for pair in aa if holds(pair, 1.0))
     ctx = report["context"]
     shared = ctx.get("shared", "?").split(" (")[0] + (" WHOLE RUN" if "processor_shared" in ctx else "")
+    shared_shares.append(float(ctx.get("shared", "nan %").split(" %")[0]))
+    delta = mine[0].get("delta") if mine else None
+    deltas.append(delta if delta is not None else float("nan"))
     when = datetime.datetime.fromtimestamp(float(start), datetime.timezone.utc).strftime("%H:%M:%S")
     print(f"| {index} | {when} | {load} | {seconds:.1f} | {ctx.get('rounds', '?').split(' (')[0]} "
-          f"| {ctx.get('undisturbed', '?').split(' (')[0]} | {shared} | {aa_text} | {shares[-1]:.0f} % |")
+          f"| {ctx.get('undisturbed', '?').split(' (')[0]} | {shared} | {aa_text} "
+          f"| {100 * deltas[-1]:.2f} % | {shares[-1]:.0f} % |")
 
 within = sum(1 for relative in spreads if relative <= 1.5)
 print()
@@ -142,10 +144,17 @@ target("every ratio's spread (MAD/median) at most 1.5 %", f"{within} of {len(spr
        f"{max(spreads):.2f} %", within == len(spreads))
 target("the median spread at most 0.5 %", f"{statistics.median(spreads):.2f} %",
        statistics.median(spreads) <= 0.5)
-target("each invocation's intervals hold the all-invocation median for at least 95 %",
-       ", ".join(f"{share:.0f} %" for share in shares), min(shares) >= 95)
-target("no contradicting verdicts", f"{contradicting} of {len(pairs)} ratios", contradicting == 0)
-target("every A/A interval holds 1", f"{aa_holding} of {aa_count}", aa_holding == aa_count and aa_count > 0)
+target("the intervals hold the all-invocation median for at least 93 % on average, 85 % in each",
+       f"{statistics.mean(shares):.0f} % on average; " + ", ".join(f"{share:.0f} %" for share in shares),
+       statistics.mean(shares) >= 93 and min(shares) >= 85)
+target("no pair faster in one invocation and slower in another", f"{contradicting} of {len(pairs)} ratios",
+       contradicting == 0)
+target("the A/A interval holds 1 in all invocations but one at most", f"{aa_holding} of {aa_count}",
+       aa_count > 0 and aa_holding >= aa_count - 1)
+target("the noise band (delta) at most 1 %", ", ".join(f"{100 * delta:.2f} %" for delta in deltas),
+       max(deltas) <= 0.01)
+target("under half of the rounds shared in every invocation", ", ".join(f"{share:.0f} %" for share in shared_shares),
+       max(shared_shares) < 50)
 target("each invocation at most 30 s", f"longest {max(times):.1f} s", max(times) <= 30)
 
 headlines = {}  # copy -> [headline per invocation]
