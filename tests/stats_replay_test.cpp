@@ -165,10 +165,10 @@ TEST(ReportPath, ContextConsoleTablesAndJsonMembersFromTheSameFigures) {
 
     std::vector<std::string> keys;
     for (const ContextLine& line : run_context(measurement.facts, cases)) keys.push_back(line.key);
-    EXPECT_EQ(keys, (std::vector<std::string>{"architecture", "scheduling", "text", "processor_vendor",
+    EXPECT_EQ(keys, (std::vector<std::string>{"architecture", "timing", "scheduling", "text", "processor_vendor",
                                               "tick_rate", "hardware_counters", "rounds",
                                               "intervals", "placement", "undisturbed", "shared"}));
-    const std::string rounds = run_context(measurement.facts, cases)[6].text;
+    const std::string rounds = run_context(measurement.facts, cases)[7].text;
     EXPECT_EQ(rounds.rfind("14 in 7 processes (", 0), 0u) << rounds;
     EXPECT_NE(rounds.find("the A/A control: few_jumps/long/offset:0 and its twin"), std::string::npos);
 
@@ -177,12 +177,20 @@ TEST(ReportPath, ContextConsoleTablesAndJsonMembersFromTheSameFigures) {
     std::size_t at = 0;
     for (const char* part : {"\nPlacement: ", "\nPlaces: how far each copy's level moved", "\nCost model: ", "\nlong sample, layouts against each other",
                              "\nlong sample, each copy against its layout", "\nA/A control, few_jumps/long",
-                             "\nVerdicts, long sample:\n"}) {
+                             "\nVerdicts, long sample:\n", "\nSummary, long sample: the layouts ranked"}) {
         const std::size_t found = console.find(part, at);
         ASSERT_NE(found, std::string::npos) << part << "\n" << console;
         at = found;
     }
     EXPECT_NE(console.find("  cycles = "), std::string::npos) << console;
+    // The made-up layouts run 150 ticks apart, each 3 % slower at offset 48 than at 0: the
+    // ranking is the rows' order, every layout slower than few_jumps, none the same.
+    EXPECT_NE(console.find("\n  1. few_jumps     903.6       0"), std::string::npos) << console;
+    EXPECT_NE(console.find("-  fastest   930.7      48"), std::string::npos) << console;
+    EXPECT_NE(console.find("\n  2. many_jumps   1054.2       0   +16.4 % [+16.4 %, +17.0 %]   slower"),
+              std::string::npos) << console;
+    EXPECT_NE(console.find("  the same at their best offsets: none\n  the offset in the line mattered up to "),
+              std::string::npos) << console;
     // 7 processes of 2 rounds, a laying each, and one of each laying's rounds counts: 7
     // places a copy.
     EXPECT_NE(console.find("over at least 7 places"), std::string::npos) << console;

@@ -77,8 +77,13 @@ std::string verdict(const PairedRatio& pair, const std::vector<RoundFigures>& co
            percent_text(1 - *faster.high) + " to " + percent_text(1 - *faster.low) + " %)";
 }
 
+std::string sample_heading(const std::string& sample, const std::string& text_name) {
+    if (sample != "long" || text_name.empty() || text_name == "the long sample") return sample + " sample";
+    return "text " + text_name;
+}
+
 std::string ratio_tables(const std::vector<PairedRatio>& pairs,
-                         const std::vector<RoundFigures>& copies) {
+                         const std::vector<RoundFigures>& copies, const std::string& text_name) {
     std::vector<std::string> samples;
     std::vector<int> offsets;
     for (const PairedRatio& pair : pairs) {
@@ -115,7 +120,7 @@ std::string ratio_tables(const std::vector<PairedRatio>& pairs,
                 lines[row_index + 1][column + 1] = cell(pair.ratio);
             }
             if (rows.empty()) continue;
-            text << '\n' << sample << " sample, "
+            text << '\n' << sample_heading(sample, text_name) << ", "
                  << (kind == PairKind::LAYOUTS ? "layouts against each other at the same offset"
                                                : "each copy against its layout at offset 0")
                  << ": median of the undisturbed rounds' ratios of ticks per scan [95 % interval]\n";
@@ -143,7 +148,7 @@ std::string ratio_tables(const std::vector<PairedRatio>& pairs,
         }
         // The differences beyond the noise floor, one verdict each; then the pairs the same
         // within it and the unclear ones, grouped by layout pair or copy.
-        text << "\nVerdicts, " << sample << " sample:\n";
+        text << "\nVerdicts, " << sample_heading(sample, text_name) << ":\n";
         std::vector<std::string> groups[2], offsets_of[2];
         std::optional<double> delta;
         for (const PairedRatio& pair : pairs) {

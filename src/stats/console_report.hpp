@@ -19,7 +19,11 @@ std::string verdict(const PairedRatio& pair, const std::vector<RoundFigures>& co
 // against offset 0, each cell "median [low, high]", the A/A control's line, then the
 // verdicts of the differences shown and, grouped, the pairs the same and the unclear ones.
 std::string ratio_tables(const std::vector<PairedRatio>& pairs,
-                         const std::vector<RoundFigures>& copies);
+                         const std::vector<RoundFigures>& copies, const std::string& text_name = "");
+
+// A sample in headings: "long sample" and "short sample", or "text NAME" where the long
+// sample's copies scanned the user's file.
+std::string sample_heading(const std::string& sample, const std::string& text_name);
 
 // The model under the placement table: the terms with their coefficients, R², and each
 // copy's measured and fitted cycles with the residual; or the reason there is none.

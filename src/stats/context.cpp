@@ -47,6 +47,11 @@ std::vector<ContextLine> processor_lines(const Clock& clock) {
 
 std::vector<ContextLine> run_context(const RunFacts& facts, const std::vector<StatsCase>& cases) {
     std::vector<ContextLine> lines{{"architecture", ARCHITECTURE_NAME}};
+    // Debian's Google Benchmark is a debug build, and says so in a warning above these
+    // lines: it concerns the library's own timers, which time nothing here.
+    lines.push_back({"timing", "every figure is this tool's own meter's (serialised time-stamp reads "
+                               "around its calls); Google Benchmark only reports them, so how the "
+                               "library was built does not touch them"});
     // Under an emulator every figure is the emulator's: said in the report itself, so that a
     // JSON file or a chart made there cannot be taken for a measurement.
     if (facts.emulator != nullptr) lines.push_back({"emulated", facts.emulator});

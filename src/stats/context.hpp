@@ -20,6 +20,7 @@ struct RunFacts {
     const char* emulator = nullptr;  // its name where the tool runs under one
     std::string scheduling;          // use_realtime_scheduling's words
     std::string text;                // text_context's
+    std::string text_name;           // "the long sample", or the user's file
     std::string not_paired;          // uncompared_layouts' ("" where all are paired)
     Clock clock{};
     // The processor (processor/processor.hpp's lines, the clock's figures among them).

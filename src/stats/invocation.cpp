@@ -11,6 +11,7 @@
 #include "stats/counter_pass.hpp"
 #include "stats/json_report.hpp"
 #include "stats/places.hpp"
+#include "stats/summary.hpp"
 #include "stats/report_text.hpp"
 #include "stats/realtime.hpp"
 #include "stats/texts.hpp"
@@ -37,7 +38,7 @@ void abandon_result_files(Invocation& invocation) {
     abandon_output_file(invocation.chart);
 }
 
-std::string measure_selected(const Invocation& invocation, const std::string& text_words,
+std::string measure_selected(const Invocation& invocation, const ToolText& text,
                              std::vector<StatsCase>& cases, const std::vector<bool>& selected,
                              Measurement& measurement) {
     SegmentPlan plan;
@@ -56,7 +57,8 @@ std::string measure_selected(const Invocation& invocation, const std::string& te
     facts.emulator = running_emulator();
     facts.scheduling = use_realtime_scheduling(invocation.flags.realtime);
     measure_scan_lengths(cases, selected);
-    facts.text = text_words;
+    facts.text = text_context(text);
+    facts.text_name = text.name;
     facts.not_paired = uncompared_layouts(cases, selected);
     facts.clock = measure_clock();
     facts.processor = processor_lines(facts.clock);
@@ -128,7 +130,8 @@ Outcome outcome_of(const std::vector<StatsCase>& cases, Measurement& measurement
     outcome.report.console = warning + placement_summary(placement_rows(results, cases)) +
                              places_text(spreads, names, facts.fixed_places) +
                              cost_model_text(model.model, model.copies) +
-                             ratio_tables(results.pairs, results.copies);
+                             ratio_tables(results.pairs, results.copies, facts.text_name) +
+                             summary_text(results, facts.text_name);
     outcome.report.json_members =
         report_members(pairs_json(results.pairs, results.copies, results.names, interval_over(results)),
                        cost_model_json(model.model, model.copies, model.cycles), places_json(spreads, names));

@@ -15,6 +15,7 @@
 #include "stats/results.hpp"
 #include "stats/segments.hpp"
 #include "stats/stats_reporter.hpp"
+#include "stats/texts.hpp"
 
 struct Invocation {
     EarlyFlags early;
@@ -39,7 +40,7 @@ struct Measurement {
 
 // Measures the selected cases (their facts, scan lengths, the clock, the rounds, the
 // counters). "" when done, else the problem.
-std::string measure_selected(const Invocation& invocation, const std::string& text_words,
+std::string measure_selected(const Invocation& invocation, const ToolText& text,
                              std::vector<StatsCase>& cases, const std::vector<bool>& selected,
                              Measurement& measurement);
 

@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
     Measurement measurement;
     const bool measuring = std::count(selected.begin(), selected.end(), true) > 0;
     if (measuring)
-        if (const std::string problem = measure_selected(invocation, text_context(text), cases, selected, measurement);
+        if (const std::string problem = measure_selected(invocation, text, cases, selected, measurement);
             !problem.empty())
             return fail(problem, EXIT_FAILED, &invocation);
     const Outcome outcome = outcome_of(cases, measurement);

@@ -40,41 +40,47 @@ std::vector<std::size_t> segment_blocks(const std::vector<std::size_t>& segment_
     return block_of_round;
 }
 
+PairedRatio pair_copies(const std::vector<RoundFigures>& copies, const std::vector<std::vector<bool>>& undisturbed,
+                        const std::vector<std::size_t>& block_of_round, PairKind kind, std::size_t first,
+                        std::size_t second) {
+    const std::size_t rounds = std::min({copies[first].ticks.size(), copies[second].ticks.size(),
+                                         block_of_round.size()});
+    std::size_t cut = 0;
+    for (std::size_t round = 0; round < rounds; ++round) cut = std::max(cut, block_of_round[round] + 1);
+    std::vector<double> ratios, inverses;
+    std::vector<std::vector<double>> block_ratios(cut), block_inverses(cut);
+    for (std::size_t round = 0; round < rounds; ++round) {
+        const double a = copies[first].ticks[round], b = copies[second].ticks[round];
+        if (!undisturbed[first][round] || !undisturbed[second][round] || a <= 0 || b <= 0) continue;
+        const std::size_t block = block_of_round[round];
+        ratios.push_back(a / b);
+        inverses.push_back(b / a);
+        block_ratios[block].push_back(a / b);
+        block_inverses[block].push_back(b / a);
+    }
+    PairedRatio paired{kind, first, second, {}, {}, 0};
+    std::vector<double> ratio_medians, inverse_medians;
+    for (std::size_t block = 0; block < cut; ++block) {
+        if (block_ratios[block].empty()) continue;
+        ratio_medians.push_back(median_interval(block_ratios[block]).median);
+        inverse_medians.push_back(median_interval(block_inverses[block]).median);
+    }
+    paired.blocks = ratio_medians.size();
+    paired.ratio = median_interval(ratio_medians);
+    paired.ratio.count = ratios.size();
+    paired.ratio.median = median_interval(ratios).median;
+    paired.inverse = median_interval(inverse_medians);
+    paired.inverse.count = inverses.size();
+    paired.inverse.median = median_interval(inverses).median;
+    return paired;
+}
+
 std::vector<PairedRatio> paired_ratios(const std::vector<RoundFigures>& copies,
                                        const std::vector<std::size_t>& block_of_round) {
     std::vector<std::vector<bool>> undisturbed;
     for (const RoundFigures& copy : copies) undisturbed.push_back(undisturbed_figures(copy.ticks));
     const auto pair = [&](PairKind kind, std::size_t first, std::size_t second) {
-        const std::size_t rounds = std::min({copies[first].ticks.size(), copies[second].ticks.size(),
-                                             block_of_round.size()});
-        std::size_t cut = 0;
-        for (std::size_t round = 0; round < rounds; ++round) cut = std::max(cut, block_of_round[round] + 1);
-        std::vector<double> ratios, inverses;
-        std::vector<std::vector<double>> block_ratios(cut), block_inverses(cut);
-        for (std::size_t round = 0; round < rounds; ++round) {
-            const double a = copies[first].ticks[round], b = copies[second].ticks[round];
-            if (!undisturbed[first][round] || !undisturbed[second][round] || a <= 0 || b <= 0) continue;
-            const std::size_t block = block_of_round[round];
-            ratios.push_back(a / b);
-            inverses.push_back(b / a);
-            block_ratios[block].push_back(a / b);
-            block_inverses[block].push_back(b / a);
-        }
-        PairedRatio paired{kind, first, second, {}, {}, 0};
-        std::vector<double> ratio_medians, inverse_medians;
-        for (std::size_t block = 0; block < cut; ++block) {
-            if (block_ratios[block].empty()) continue;
-            ratio_medians.push_back(median_interval(block_ratios[block]).median);
-            inverse_medians.push_back(median_interval(block_inverses[block]).median);
-        }
-        paired.blocks = ratio_medians.size();
-        paired.ratio = median_interval(ratio_medians);
-        paired.ratio.count = ratios.size();
-        paired.ratio.median = median_interval(ratios).median;
-        paired.inverse = median_interval(inverse_medians);
-        paired.inverse.count = inverses.size();
-        paired.inverse.median = median_interval(inverses).median;
-        return paired;
+        return pair_copies(copies, undisturbed, block_of_round, kind, first, second);
     };
 
     std::vector<std::string> samples, layouts;

@@ -88,6 +88,12 @@ inline constexpr std::size_t SEGMENT_BLOCKS = 10;
 std::vector<std::size_t> segment_blocks(const std::vector<std::size_t>& segment_rounds,
                                         std::size_t most_blocks = SEGMENT_BLOCKS);
 
+// One pair: first / second over the rounds where both figures are undisturbed
+// (`undisturbed` by copy and round), its interval over `block_of_round`'s blocks; not judged.
+PairedRatio pair_copies(const std::vector<RoundFigures>& copies, const std::vector<std::vector<bool>>& undisturbed,
+                        const std::vector<std::size_t>& block_of_round, PairKind kind, std::size_t first,
+                        std::size_t second);
+
 // The comparisons among the copies: per sample, every two layouts at each offset (in the
 // copies' order), then each copy at an offset other than 0 against its layout's copy at
 // offset 0; last the A/A pairs, each copy measured again against its first call. A round

@@ -1,5 +1,6 @@
 #include "stats/results.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include "stats/placed_cases.hpp"
@@ -40,8 +41,8 @@ Results results_of(const std::vector<StatsCase>& cases,
     results.segments = segment_rounds.size();
     std::size_t rounds = 0;
     for (const std::size_t count : segment_rounds) rounds += count;
-    results.pairs = paired_ratios(results.copies, results.segments > 1 ? segment_blocks(segment_rounds)
-                                                                       : even_blocks(rounds));
+    results.block_of_round = results.segments > 1 ? segment_blocks(segment_rounds) : even_blocks(rounds);
+    results.pairs = paired_ratios(results.copies, results.block_of_round);
     results.shared = shared_share(probes);
     return results;
 }
@@ -83,6 +84,18 @@ ModelOfCopies cost_model_of(const Results& results, const std::vector<StatsCase>
         lines.push_back(static_cast<double>(stats_case.line_changes));
     }
     of.model = fit_cost_model(of.cycles, {"taken_branches", "line_changes"}, {taken, lines});
+    // A layout's copies at other offsets take the same branches: with fewer layouts than
+    // terms the fit has nothing to tell the intercept from the branches' cost, and gives
+    // absurd coefficients (an intercept of -20,000 cycles over two layouts).
+    std::vector<std::string> layouts;
+    for (const std::string& name : of.copies) {
+        const std::string layout = name.substr(0, name.find('/'));
+        if (std::find(layouts.begin(), layouts.end(), layout) == layouts.end()) layouts.push_back(layout);
+    }
+    if (of.model.error.empty() && layouts.size() < of.model.terms.size() + MODEL_SPARE_LAYOUTS)
+        of.model.error = std::to_string(layouts.size()) + " layouts are too few for " +
+                         std::to_string(of.model.terms.size()) + " terms (at least " +
+                         std::to_string(of.model.terms.size() + MODEL_SPARE_LAYOUTS) + ")";
     if (ticks_per_cycle <= 0) of.model.error = "no ticks per core cycle from the reference chain";
     return of;
 }

@@ -23,6 +23,7 @@ struct Results {
     std::vector<double> headlines;      // ticks per scan, by measured's index
     std::vector<PairedRatio> pairs;
     std::size_t segments = 0;  // the processes the rounds came from (1: blocks of rounds)
+    std::vector<std::size_t> block_of_round;  // the intervals' block of every round
     SharedShare shared;
 };
 
@@ -48,6 +49,8 @@ struct ModelOfCopies {
     std::vector<double> cycles;       // per scan, the headline over ticks_per_cycle
     CostModel model;
 };
+// The fewest layouts the model is fitted over: its terms and this many more.
+inline constexpr std::size_t MODEL_SPARE_LAYOUTS = 1;
 ModelOfCopies cost_model_of(const Results& results, const std::vector<StatsCase>& cases,
                             double ticks_per_cycle);
 std::vector<ChartPoint> chart_points(const Results& results);

@@ -62,9 +62,11 @@ std::string uncompared_layouts(const std::vector<StatsCase>& cases, const std::v
             layouts.push_back(stats_case.layout);
     }
     if (by_length.size() < 2) return "";
+    // The length most layouts scan; of equally many, the longest: a scan that ends early
+    // (at a blank, say) is the one that differs.
     auto most = by_length.begin();
     for (auto it = by_length.begin(); it != by_length.end(); ++it)
-        if (it->second.size() > most->second.size()) most = it;
+        if (it->second.size() >= most->second.size()) most = it;
     std::string words;
     for (const auto& [length, layouts] : by_length) {
         if (length == most->first) continue;
