@@ -11,7 +11,7 @@ foreach(file IN LISTS files)
   file(STRINGS ${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
   foreach(line IN LISTS lines)
     string(REGEX REPLACE "^[^\"]*\"([^\"]+)\".*$" "\\1" header "${line}")
-    if(NOT header MATCHES "^platform/[a-z_]+\\.hpp$" AND NOT header STREQUAL "windows_calls.hpp"
+    if(NOT header MATCHES "^platform/[a-z0-9_]+\\.hpp$" AND NOT header STREQUAL "windows_calls.hpp"
        AND NOT header STREQUAL "platform_asm.h")
       string(APPEND wrong "\n  ${file}: ${header}")
     endif()

@@ -5,7 +5,7 @@
 // answer is yes.
 #include "platform/native_32bit.hpp"
 
-#include "winapi.hpp"
+#include "platform/winapi.hpp"
 
 namespace {
 
