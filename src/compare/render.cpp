@@ -1,21 +1,15 @@
 #include "compare/render.hpp"
 
 #include <algorithm>
-#include <cstdio>
+
+#include "host/numbers.hpp"
 
 namespace {
 
-std::string fixed3(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.3f", value);
-    return text;
-}
+std::string fixed3(double value) { return number_text(value, 3); }
 
-std::string full(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.9g", value);
-    return text;
-}
+// Enough digits for a program that reads the figure back.
+std::string full(double value) { return significant_text(value, 9); }
 
 std::string spread_text(const Row& row, const Group& group) {
     const Spread spread = spread_of(row, group);
