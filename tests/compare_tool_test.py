@@ -435,6 +435,25 @@ class BadInput(unittest.TestCase):
         self.assertEqual(result.stderr, "jumpbench-compare: --offset=16: no layout was measured at that offset\n")
         self.assertFalse(os.path.exists(chart))
 
+    def test_offset_is_digits_only(self):
+        for offset in ("+5", " 5", "5 ", "-1", "10000", "0x10"):
+            with self.subTest(offset=offset):
+                result = run(f"--offset={offset}", self.good)
+                self.assertEqual(result.returncode, 2)
+                self.assertEqual(result.stderr, f"jumpbench-compare: '--offset={offset}': the offset is a "
+                                                "number of bytes, 0 to 9999 (--help)\n")
+
+    def test_standard_output_that_cannot_be_written(self):
+        # The help, and the table before any file: exit 1, one line, no file written.
+        table = os.path.join(self.directory.name, "t.csv")
+        for arguments in (["--help"], [f"--csv={table}", self.good]):
+            with self.subTest(arguments=arguments), open("/dev/full", "w") as full:
+                result = subprocess.run([TOOL, *arguments], stdout=full, stderr=subprocess.PIPE, text=True,
+                                        timeout=120)
+                self.assertEqual(result.returncode, 1)
+                self.assertRegex(result.stderr, r"^jumpbench-compare: cannot write standard output: .+\n\Z")
+        self.assertEqual(os.listdir(self.directory.name), [os.path.basename(self.good)])
+
     def test_output_that_cannot_be_written(self):
         # A directory in the file's place: found before any file is written, so none is;
         # no temporary file stays.

@@ -5,11 +5,7 @@
 #include <iterator>
 #include <sstream>
 
-#include "host/child_process.hpp"
-
 namespace {
-
-constexpr char PNG_SIGNATURE[] = "\x89PNG\r\n\x1a\n";
 
 // A colour per group (a machine), distinct enough side by side.
 const char* colour(std::size_t group) {
@@ -106,19 +102,4 @@ std::string chart_script(const Comparison& comparison, int offset) {
     }
     script << "unset multiplot\n";
     return script.str();
-}
-
-std::string draw_chart(const std::string& script, std::string& image) {
-    ChildResult result = run_child({"gnuplot"}, script, CHART_TIMEOUT_SECONDS);
-    if (!result.problem.empty()) {
-        image.clear();
-        if (result.problem.starts_with("cannot start gnuplot")) return result.problem + " (install gnuplot-nox)";
-        return result.problem;
-    }
-    if (result.output.compare(0, 8, PNG_SIGNATURE) != 0) {
-        image.clear();
-        return "gnuplot gave no PNG image";
-    }
-    image = std::move(result.output);
-    return "";
 }

@@ -1,4 +1,4 @@
-// The comparison as a chart drawn by gnuplot (gnuplot-nox, as the stats tool's chart): at
+// The comparison as a chart drawn by gnuplot (host/gnuplot.hpp, as the stats tool's): at
 // one offset, a panel per sample, one group of bars per layout (the reference left out: its
 // ratio is 1), one bar per run coloured by its group, so that runs of one processor stand
 // side by side in one colour; the 95 % intervals as error bars, a dashed line at 1.
@@ -13,6 +13,3 @@ inline constexpr int CHART_TIMEOUT_SECONDS = 60;
 
 // The gnuplot script for a PNG of the rows at `offset`; "" when no row is at that offset.
 std::string chart_script(const Comparison& comparison, int offset);
-
-// Runs gnuplot on the script; "" and the PNG's bytes in `image`, else one line.
-std::string draw_chart(const std::string& script, std::string& image);

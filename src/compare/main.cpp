@@ -11,7 +11,9 @@
 #include "compare/comparison.hpp"
 #include "compare/render.hpp"
 #include "compare/runs.hpp"
-#include "host/atomic_file.hpp"
+#include "host/gnuplot.hpp"
+#include "host/numbers.hpp"
+#include "host/output_file.hpp"
 
 namespace {
 
@@ -59,9 +61,10 @@ std::string read_flags(int argc, char** argv, Flags& flags, bool& help) {
                    value("--trim", flags.trim)) {
             if (argument.back() == '=') return "'" + argument + "' needs a value";
         } else if (value("--offset", offset)) {
-            if (offset.empty() || offset.size() > 4 || offset.find_first_not_of("0123456789") != std::string::npos)
+            long long bytes;
+            if (!read_integer(offset.c_str(), 0, 9999, bytes))
                 return "'" + argument + "': the offset is a number of bytes, 0 to 9999";
-            flags.offset = std::stoi(offset);
+            flags.offset = static_cast<int>(bytes);
         } else if (argument.starts_with("-") && argument != "-") {
             return "unknown flag '" + argument + "'";
         } else {
@@ -79,6 +82,7 @@ std::string read_flags(int argc, char** argv, Flags& flags, bool& help) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    prepare_output(TOOL);
     Flags flags;
     bool help = false;
     if (const std::string problem = read_flags(argc, argv, flags, help); !problem.empty()) {
@@ -86,7 +90,10 @@ int main(int argc, char** argv) {
         return EXIT_BAD_INPUT;
     }
     if (help) {
-        std::fputs(USAGE, stdout);
+        if (const std::string problem = write_standard_output(USAGE); !problem.empty()) {
+            say(problem);
+            return EXIT_FAILED;
+        }
         return 0;
     }
 
@@ -101,7 +108,7 @@ int main(int argc, char** argv) {
     if (bad) return EXIT_BAD_INPUT;
 
     if (!flags.trim.empty()) {
-        if (const std::string problem = write_file_atomically(flags.trim, runs.front().trimmed); !problem.empty()) {
+        if (const std::string problem = write_output_file(flags.trim, runs.front().trimmed); !problem.empty()) {
             say(problem);
             return EXIT_FAILED;
         }
@@ -115,9 +122,15 @@ int main(int argc, char** argv) {
     }
 
     // Every output made before any is written.
-    std::vector<std::pair<std::string, std::string>> files;
-    if (!flags.csv.empty()) files.emplace_back(flags.csv, csv_table(comparison, runs));
-    if (!flags.markdown.empty()) files.emplace_back(flags.markdown, markdown_table(comparison, runs));
+    std::vector<std::string> targets, contents;
+    if (!flags.csv.empty()) {
+        targets.push_back(flags.csv);
+        contents.push_back(csv_table(comparison, runs));
+    }
+    if (!flags.markdown.empty()) {
+        targets.push_back(flags.markdown);
+        contents.push_back(markdown_table(comparison, runs));
+    }
     if (!flags.chart.empty()) {
         const std::string script = chart_script(comparison, flags.offset);
         if (script.empty()) {
@@ -125,30 +138,28 @@ int main(int argc, char** argv) {
             return EXIT_BAD_INPUT;
         }
         std::string image;
-        if (const std::string problem = draw_chart(script, image); !problem.empty()) {
+        if (const std::string problem = draw_png(script, CHART_TIMEOUT_SECONDS, image); !problem.empty()) {
             say(problem + "; nothing written");
             return EXIT_FAILED;
         }
-        files.emplace_back(flags.chart, image);
+        targets.push_back(flags.chart);
+        contents.push_back(std::move(image));
     }
     // Every temporary file opened before any is written: a target that cannot be written
     // stops the tool with every file as it was.
-    std::vector<PendingFile> pending(files.size());
-    for (std::size_t index = 0; index < files.size(); ++index)
-        if (const std::string problem = open_pending_file(files[index].first, pending[index]); !problem.empty()) {
-            say(problem + "; nothing written");
-            for (PendingFile& file : pending) abandon_pending_file(file);
-            return EXIT_FAILED;
-        }
-    const std::string table = console_table(comparison, runs);
-    if (std::fwrite(table.data(), 1, table.size(), stdout) != table.size() || std::fflush(stdout) != 0) {
-        say("cannot write standard output; nothing written");
-        for (PendingFile& file : pending) abandon_pending_file(file);
+    std::vector<OutputFile> files;
+    if (const std::string problem = open_output_files(targets, false, files); !problem.empty()) {
+        say(problem + "; nothing written");
+        return EXIT_FAILED;
+    }
+    if (const std::string problem = write_standard_output(console_table(comparison, runs)); !problem.empty()) {
+        say(problem + "; nothing written");
+        for (OutputFile& file : files) abandon_output_file(file);
         return EXIT_FAILED;
     }
     int status = 0;
     for (std::size_t index = 0; index < files.size(); ++index)
-        if (const std::string problem = commit_pending_file(pending[index], files[index].second); !problem.empty()) {
+        if (const std::string problem = commit_output_file(files[index], contents[index]); !problem.empty()) {
             say(problem);
             status = EXIT_FAILED;
         }

@@ -1,21 +1,15 @@
 #include "compare/render.hpp"
 
 #include <algorithm>
-#include <cstdio>
+
+#include "host/numbers.hpp"
 
 namespace {
 
-std::string fixed3(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.3f", value);
-    return text;
-}
+std::string fixed3(double value) { return number_text(value, 3); }
 
-std::string full(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.9g", value);
-    return text;
-}
+// Enough digits for a program that reads the figure back.
+std::string full(double value) { return significant_text(value, 9); }
 
 std::string spread_text(const Row& row, const Group& group) {
     const Spread spread = spread_of(row, group);
@@ -90,6 +84,19 @@ std::string heading(const Comparison& comparison) {
            "'s at the same offset: the median of the paired rounds' ratios [95 % interval]";
 }
 
+// The columns below a table: each group's line, then a line per run of it after `indent`.
+template <typename GroupLine>
+std::string legend(const Comparison& comparison, const std::vector<Run>& runs, const std::string& indent,
+                   GroupLine group_line) {
+    std::string text;
+    for (const Group& group : comparison.groups) {
+        text += group_line(group);
+        for (const std::size_t column : group.columns)
+            text += indent + comparison.columns[column].id + ": " + column_line(runs, comparison.columns[column]) + "\n";
+    }
+    return text;
+}
+
 }  // namespace
 
 std::string cell_text(const Cell& cell) {
@@ -124,14 +131,9 @@ std::string console_table(const Comparison& comparison, const std::vector<Run>& 
             text += out + "\n";
         }
     }
-    text += "\ncolumns:\n";
-    for (const Group& group : comparison.groups) {
-        text += "  " + group.letter + ": " + group.processor + "\n     " + group.build + "\n";
-        for (const std::size_t column : group.columns)
-            text += "     " + comparison.columns[column].id + ": " +
-                    column_line(runs, comparison.columns[column]) + "\n";
-    }
-    return text;
+    return text + "\ncolumns:\n" + legend(comparison, runs, "     ", [](const Group& group) {
+               return "  " + group.letter + ": " + group.processor + "\n     " + group.build + "\n";
+           });
 }
 
 std::string markdown_table(const Comparison& comparison, const std::vector<Run>& runs) {
@@ -154,14 +156,9 @@ std::string markdown_table(const Comparison& comparison, const std::vector<Run>&
         for (const Row& row : comparison.rows)
             if (row.sample == sample) text += line(row_cells(comparison, row));
     }
-    text += "\nColumns:\n\n";
-    for (const Group& group : comparison.groups) {
-        text += "- **" + group.letter + "**: " + group.processor + "; " + group.build + "\n";
-        for (const std::size_t column : group.columns)
-            text += "  - " + comparison.columns[column].id + ": " +
-                    column_line(runs, comparison.columns[column]) + "\n";
-    }
-    return text;
+    return text + "\nColumns:\n\n" + legend(comparison, runs, "  - ", [](const Group& group) {
+               return "- **" + group.letter + "**: " + group.processor + "; " + group.build + "\n";
+           });
 }
 
 std::string csv_table(const Comparison& comparison, const std::vector<Run>& runs) {

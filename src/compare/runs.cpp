@@ -1,11 +1,13 @@
 #include "compare/runs.hpp"
 
-#include <cstdio>
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string_view>
 
 #include <nlohmann/json.hpp>
+
+#include "host/numbers.hpp"
 
 // Built without exceptions, the library ends the process on a type error instead of
 // throwing: every value's type is checked before it is read.
@@ -22,12 +24,13 @@ bool split_name(const std::string& name, std::string& layout, std::string& sampl
     constexpr char OFFSET[] = "offset:";
     if (name.compare(slash2 + 1, sizeof OFFSET - 1, OFFSET) != 0) return false;
     const std::size_t digits = slash2 + sizeof OFFSET;
-    std::size_t end = digits;
-    while (end < name.size() && name[end] >= '0' && name[end] <= '9') ++end;
-    if (end == digits || end - digits > 6) return false;
+    // The offset runs to the next '/' or the end.
+    const std::size_t end = std::min(name.find('/', digits), name.size());
+    long long bytes;
+    if (!read_integer(name.substr(digits, end - digits).c_str(), 0, 999999, bytes)) return false;
     layout = name.substr(0, slash1);
     sample = name.substr(slash1 + 1, slash2 - slash1 - 1);
-    offset = std::stoi(name.substr(digits, end - digits));
+    offset = static_cast<int>(bytes);
     return true;
 }
 
@@ -62,11 +65,7 @@ std::string without_bare_non_numbers(const std::string& text) {
 
 std::string as_text(const Json& value) {
     if (value.is_string()) return value.get<std::string>();
-    if (value.is_number()) {
-        char text[40];
-        std::snprintf(text, sizeof text, "%.10g", value.get<double>());
-        return text;
-    }
+    if (value.is_number()) return significant_text(value.get<double>(), 10);
     return value.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 

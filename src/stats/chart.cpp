@@ -1,18 +1,14 @@
 #include "stats/chart.hpp"
 
-#include <sys/wait.h>
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <iomanip>
 #include <iterator>
 #include <sstream>
 
-#include "stats/child_process.hpp"
+#include "host/gnuplot.hpp"
 
 namespace {
-
-constexpr char PNG_SIGNATURE[] = "\x89PNG\r\n\x1a\n";
 
 // The distinct values of `field` over the points, in the order they first appear.
 template <typename Point, typename Field>
@@ -196,22 +192,6 @@ std::string chart_script(const std::vector<ChartPoint>& points,
 }
 
 std::string draw_chart(const std::string& script, std::string& image) {
-    const ChildRun run = run_child({"gnuplot"}, script, CHART_TIMEOUT_SECONDS);
-    image.clear();
-    const int status = run.status;
-    if (!run.problem.empty()) return run.problem;
-    if (run.start_error != 0)
-        return std::string("cannot start gnuplot (install gnuplot-nox): ") + std::strerror(run.start_error);
-    if (run.timed_out)
-        return "gnuplot did not finish the chart within " + std::to_string(CHART_TIMEOUT_SECONDS) +
-               " s and was stopped; no chart written";
-    // Where spawning cannot report a failed exec (under an emulator that forks for it), the
-    // child's exit code 127 says it.
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 127) return "cannot start gnuplot (install gnuplot-nox)";
-    if (!(WIFEXITED(status) && WEXITSTATUS(status) == 0))
-        return WIFEXITED(status) ? "gnuplot failed with exit code " + std::to_string(WEXITSTATUS(status))
-                                 : "gnuplot ended with signal " + std::to_string(WTERMSIG(status));
-    if (run.output.compare(0, 8, PNG_SIGNATURE) != 0) return "gnuplot gave no PNG image";
-    image = run.output;
-    return "";
+    const std::string problem = draw_png(script, CHART_TIMEOUT_SECONDS, image);
+    return problem.empty() ? "" : problem + "; no chart written";
 }

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "host/output_file.hpp"
 #include "stats/aa_control.hpp"
 #include "stats/context.hpp"
 #include "stats/flags.hpp"
-#include "stats/output_file.hpp"
 #include "stats/results.hpp"
 #include "stats/segments.hpp"
 #include "stats/stats_reporter.hpp"

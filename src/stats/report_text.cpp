@@ -1,16 +1,6 @@
 #include "stats/report_text.hpp"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-
-std::string number_text(double value, int decimals) {
-    char text[64];
-    if (decimals == SIGNIFICANT) std::snprintf(text, sizeof text, "%.6g", value);
-    else std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    return text;
-}
 
 std::string table_text(const std::vector<std::vector<std::string>>& lines, const std::string& indent) {
     std::vector<std::size_t> widths;
@@ -29,11 +19,4 @@ std::string table_text(const std::vector<std::vector<std::string>>& lines, const
         text += '\n';
     }
     return text;
-}
-
-bool read_integer(const char* text, long long low, long long high, long long& value) {
-    char* end = nullptr;
-    errno = 0;
-    value = std::strtoll(text, &end, 10);
-    return *text != '\0' && *end == '\0' && errno == 0 && value >= low && value <= high;
 }

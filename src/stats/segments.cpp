@@ -2,7 +2,6 @@
 
 #include <signal.h>
 #include <sys/prctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <algorithm>
 #include <cerrno>
@@ -11,8 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "stats/child_process.hpp"
-#include "stats/output_file.hpp"
+#include "host/child_process.hpp"
+#include "host/output_file.hpp"
 #include "stats/realtime.hpp"
 #include "stats/report_text.hpp"
 #include "stats/paired.hpp"
@@ -43,11 +42,7 @@ std::string run_process(const std::string& executable, const std::vector<std::st
     words.insert(words.end(), request.begin(), request.end());
     ChildRun run = run_child(words, "", 0);
     output = std::move(run.output);
-    if (!run.problem.empty()) return run.problem;
-    if (run.start_error != 0) return "cannot start '" + executable + "': " + std::strerror(run.start_error);
-    if (WIFEXITED(run.status) && WEXITSTATUS(run.status) == 0) return "";
-    if (WIFSIGNALED(run.status)) return "ended by signal " + std::to_string(WTERMSIG(run.status));
-    return "ended with exit code " + std::to_string(WEXITSTATUS(run.status));
+    return run.problem;
 }
 
 }  // namespace

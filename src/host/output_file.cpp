@@ -1,4 +1,4 @@
-#include "stats/output_file.hpp"
+#include "host/output_file.hpp"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -19,7 +19,7 @@ struct PendingFile {
     char path[PATH_MAX];
     volatile sig_atomic_t active;
 };
-PendingFile pending_files[4];
+PendingFile pending_files[8];  // more open at once: "too many output files"
 char stop_message[3][160];  // by signal: SIGINT, SIGTERM, SIGHUP
 
 constexpr int STOP_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
@@ -87,22 +87,22 @@ void prepare_output(const char* tool) {
     }
 }
 
-std::string open_output_file(const char* target, bool special_allowed, OutputFile& file) {
+std::string open_output_file(const std::string& target, bool special_allowed, OutputFile& file) {
     file = OutputFile{};
     file.target = target;
     if (file.target.empty()) return "no file name given";
     file.path = target;
     struct stat status;
-    const bool exists = stat(target, &status) == 0;
+    const bool exists = stat(target.c_str(), &status) == 0;
     if (exists && !S_ISREG(status.st_mode)) {
         if (!special_allowed) return "'" + file.target + "' is not a regular file";
-        file.descriptor = open(target, O_WRONLY | O_CLOEXEC);
+        file.descriptor = open(target.c_str(), O_WRONLY | O_CLOEXEC);
         if (file.descriptor < 0) return system_error("cannot write '" + file.target + "'");
         return "";
     }
     if (exists) {
         // Renaming over a symbolic link would replace the link, not the file it names.
-        char* resolved = realpath(target, nullptr);
+        char* resolved = realpath(target.c_str(), nullptr);
         if (resolved != nullptr) {
             file.path = resolved;
             std::free(resolved);
@@ -128,6 +128,17 @@ std::string open_output_file(const char* target, bool special_allowed, OutputFil
     return "";
 }
 
+std::string open_output_files(const std::vector<std::string>& targets, bool special_allowed,
+                              std::vector<OutputFile>& files) {
+    files.assign(targets.size(), OutputFile{});
+    for (std::size_t index = 0; index < targets.size(); ++index)
+        if (std::string problem = open_output_file(targets[index], special_allowed, files[index]); !problem.empty()) {
+            for (OutputFile& file : files) abandon_output_file(file);
+            return problem;
+        }
+    return "";
+}
+
 std::string commit_output_file(OutputFile& file, const std::string& content) {
     std::string problem;
     if (!write_all(file.descriptor, content.data(), content.size()))
@@ -150,6 +161,12 @@ void abandon_output_file(OutputFile& file) {
     if (file.temporary.empty()) return;
     unlink(file.temporary.c_str());
     unpend(file.temporary);
+}
+
+std::string write_output_file(const std::string& target, const std::string& content) {
+    OutputFile file;
+    if (std::string problem = open_output_file(target, false, file); !problem.empty()) return problem;
+    return commit_output_file(file, content);
 }
 
 std::string write_standard_output(const std::string& content) {
