@@ -2,10 +2,11 @@
 # Installs what the Linux i386 build and its tests need, on Debian 12 (x86-64 or i386),
 # and only what is missing: the 32-bit C++ toolchain, CMake, GoogleTest for i386 and
 # gnuplot for the stats tool's chart, Google Benchmark for i386 (the stats tool) with its
-# compare.py and SciPy for compare.py's U test. Then makes sure that i386 programs start here
+# compare.py and SciPy for compare.py's U test, Capstone for i386 (the tools' x86 decoder).
+# Then makes sure that i386 programs start here
 # (run-i386.sh), under qemu's emulator where the kernel cannot run them.
 set -euo pipefail
 here=$(dirname "$0")
 "$here/install-missing.sh" --i386 g++-multilib cmake googletest libgtest-dev:i386 gnuplot-nox \
-    libbenchmark-dev:i386 libbenchmark-tools python3-scipy
+    libbenchmark-dev:i386 libbenchmark-tools python3-scipy libcapstone-dev:i386
 "$here/run-i386.sh" >/dev/null

@@ -2,6 +2,9 @@
 
 #include "profile/step_trap.hpp"
 
+// Where the trampoline keeps the stepped code's ESI when stepping ends (step_trampoline.S).
+extern "C" std::uint32_t step_landing_esi;
+
 namespace {
 
 // The stepping in progress; read and written only by step_through and the trap handler,
@@ -45,3 +48,5 @@ StepOutcome step_through(const unsigned char* entry, const unsigned char* stop,
     remove_step_handler();
     return stepping.outcome;
 }
+
+std::uint32_t stepped_esi() { return step_landing_esi; }

@@ -8,6 +8,10 @@
         .balign 8
 .Lsaved_sp:
         .quad 0
+        .globl SYM(step_landing_esi)
+DATA_START(SYM(step_landing_esi))
+        .long 0
+DATA_END(SYM(step_landing_esi))
 
         .text
         .globl SYM(step_from_jump), SYM(step_landing)
@@ -16,7 +20,9 @@
 // the trap flag with a pop of the flags and jumps to the entry. The trap comes after the
 // instruction that follows the pop, so the first one stops at the entry itself. A handler
 // ends the stepping by clearing the flag and resuming at step_landing, from wherever the
-// stepped code is: the stack pointer is taken back from .Lsaved_sp, not trusted.
+// stepped code is: the stack pointer is taken back from .Lsaved_sp, not trusted. ESI as the
+// stepped code left it (a kernel copy's scan length after its exit step) is kept in
+// step_landing_esi before the caller's is restored.
 // Changes the caller-saved registers and the flags; the stepped code may change them too.
         .p2align 4
 FUNC_START(SYM(step_from))
@@ -29,6 +35,7 @@ FUNC_START(SYM(step_from))
 SYM(step_from_jump):
         jmp   WAX
 SYM(step_landing):
+        mov   dword ptr MEM(SYM(step_landing_esi)), esi
         mov   WSP, MEM(.Lsaved_sp)
         RESTORE_CALLEE_SAVED
         ret

@@ -64,6 +64,9 @@ void ignore_write_signals();
 // Input that is no console (a pipe, a file, /dev/null, or no standard input at all)
 // can never deliver a key press, so the key wait needs these two as well.
 bool input_is_console(HANDLE input);
+// True when `output` is a terminal (a console screen buffer on Windows): where a line
+// of progress may rewrite itself.
+bool output_is_terminal(HANDLE output);
 // Discards the bytes already waiting (as many as were there when it began, or 64 KiB where
 // the input cannot tell, as at /dev/zero), then waits for the next byte or the end of
 // input. Gives the byte, or -1 at the end of input or on an error.
