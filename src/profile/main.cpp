@@ -38,10 +38,9 @@ namespace {
 constexpr char USAGE[] =
     "usage: jumpbench-profile [--text FILE] [--csv | --annotate]\n"
     "  (none)       a table of what one scan of each kernel copy executes\n"
-    "  --csv        the same as CSV: layout,sample,scan_length,instructions,\n"
-    "               conditional_branches,conditional_taken,unconditional_jumps,\n"
-    "               indirect_jumps,calls,returns,line_changes,window_changes,\n"
-    "               boundary_jumps,note\n"
+    "  --csv        the same as CSV: layout,sample,instructions,conditional_branches,\n"
+    "               conditional_taken,unconditional_jumps,indirect_jumps,calls,returns,\n"
+    "               scan_length,line_changes,window_changes,boundary_jumps,note\n"
     "  --annotate   each copy's listing with the runs of each instruction per scan and\n"
     "               the times each branch jumped (Linux build)\n"
     "  --text FILE  the text copies scan FILE's bytes up to its first NUL (at most\n"
@@ -161,10 +160,12 @@ std::string csv_field(const std::string& field) {
     return quoted + "\"";
 }
 
+// The columns of the counts that came first keep their places, for scripts written
+// against them; the later ones follow.
 void print_csv(const Rows& rows) {
-    std::printf("layout,sample,scan_length,instructions,conditional_branches,conditional_taken,"
-                "unconditional_jumps,indirect_jumps,calls,returns,line_changes,window_changes,"
-                "boundary_jumps,note\n");
+    std::printf("layout,sample,instructions,conditional_branches,conditional_taken,"
+                "unconditional_jumps,indirect_jumps,calls,returns,scan_length,line_changes,"
+                "window_changes,boundary_jumps,note\n");
     for (const Row& row : rows) {
         std::printf("%s,%s,", row.layout.c_str(), csv_field(row.sample).c_str());
         if (!row.profile.error.empty()) {
@@ -176,11 +177,11 @@ void print_csv(const Rows& rows) {
             row.stopped_at_blank >= 0
                 ? "stopped at the blank at byte " + std::to_string(row.stopped_at_blank)
                 : "";
-        std::printf("%u,%llu,%llu,%llu,%llu,%llu,%llu,%llu,%llu,%llu,%llu,%s\n",
-                    row.profile.scan_length, ull(counts.instructions),
-                    ull(counts.conditional_branches), ull(counts.conditional_taken),
-                    ull(counts.unconditional_jumps), ull(counts.indirect_jumps), ull(counts.calls),
-                    ull(counts.returns), ull(counts.line_changes), ull(counts.window_changes),
+        std::printf("%llu,%llu,%llu,%llu,%llu,%llu,%llu,%u,%llu,%llu,%llu,%s\n",
+                    ull(counts.instructions), ull(counts.conditional_branches),
+                    ull(counts.conditional_taken), ull(counts.unconditional_jumps),
+                    ull(counts.indirect_jumps), ull(counts.calls), ull(counts.returns),
+                    row.profile.scan_length, ull(counts.line_changes), ull(counts.window_changes),
                     ull(counts.boundary_jumps), csv_field(note).c_str());
     }
 }
