@@ -119,7 +119,7 @@ bool visit(void* context, std::uintptr_t address, std::uint32_t eflags) {
         if (instruction.kind == BranchKind::leaves) {
             instruction.length = 0;
             profile.error = "'" + instruction.text + "' at " + where(stepper, address) +
-                            " would leave the stepped code";
+                            " would leave the stepped code or fault";
             return false;
         }
     }

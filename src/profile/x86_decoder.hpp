@@ -17,7 +17,7 @@ enum class BranchKind : std::uint8_t {
     indirect,       // jmp through a register or memory: always taken, target unknown
     call,           // any call: always taken (direct or through a register or memory)
     ret,            // any near return: always taken, target on the stack
-    leaves,         // int, syscall, iret, far jumps: execution leaves this code for good
+    leaves,         // int, syscall, iret, hlt, ud2, far jumps: would leave this code or fault
 };
 
 struct Instruction {

@@ -89,9 +89,12 @@ bool decode_instruction(const unsigned char* code, std::size_t available, std::u
     if (decoded.op_str[0] != '\0') instruction.text += std::string(" ") + decoded.op_str;
     const cs_x86& x86 = decoded.detail->x86;
     const bool immediate = x86.op_count == 1 && x86.operands[0].type == X86_OP_IMM;
+    // What would leave this code for the system or fault there: int, syscall, iret, the
+    // privileged forms (hlt), the deliberately undefined ones (ud2), far transfers.
     if (in_group(decoded, CS_GRP_INT) || in_group(decoded, CS_GRP_IRET) ||
-        decoded.id == X86_INS_LJMP || decoded.id == X86_INS_LCALL || decoded.id == X86_INS_RETF ||
-        decoded.id == X86_INS_RETFQ) {
+        in_group(decoded, CS_GRP_PRIVILEGE) || decoded.id == X86_INS_UD2 ||
+        decoded.id == X86_INS_UD2B || decoded.id == X86_INS_UD0 || decoded.id == X86_INS_LJMP ||
+        decoded.id == X86_INS_LCALL || decoded.id == X86_INS_RETF || decoded.id == X86_INS_RETFQ) {
         instruction.kind = BranchKind::leaves;
     } else if (in_group(decoded, CS_GRP_RET)) {
         instruction.kind = BranchKind::ret;
