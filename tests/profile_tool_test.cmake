@@ -10,6 +10,7 @@
 #   output_lost  standard output a full device: the usage, the table and the CSV each end
 #                with exit code 1 and one line on standard error that says so
 #   size_limit   a file-size limit of 0 (ulimit -f 0) for the CSV: the same, not SIGXFSZ
+#   progress     a progress line at a terminal (a pseudo-terminal), none in a pipe (Linux)
 #   text         --text=FILE: a missing, empty, over-long file, a directory, a text that
 #                starts with a NUL are refused before anything is stepped, with one line
 #                that names the file and exit code 2; a text of its own (--text FILE or
@@ -162,6 +163,21 @@ elseif(CASE STREQUAL "text")
      NOT output MATCHES "\n[*]: stopped at the text's first blank" OR
      NOT output MATCHES "\ntext: [^\n]*blank_first, 3 bytes, FNV-1a 64 [0-9a-f]+[.]")
     message(FATAL_ERROR "--text with a blank at index 0: exit code ${exit_code}:\n${output}${error}")
+  endif()
+elseif(CASE STREQUAL "progress")
+  # At a terminal (script's pseudo-terminal) a line that rewrites itself names each row as
+  # it is stepped, and is cleared before the table; in a pipe nothing but the table.
+  execute_process(COMMAND script -qec "${PROGRAM}" /dev/null
+                  OUTPUT_VARIABLE output RESULT_VARIABLE exit_code)
+  if(NOT exit_code EQUAL 0 OR
+     NOT output MATCHES "\rjumpbench-profile: stepping few_jumps over long [(]1 of [0-9]+[)]" OR
+     NOT output MATCHES "\rjumpbench-profile: stepping many_jumps over short [(][0-9]+ of [0-9]+[)]" OR
+     NOT output MATCHES "\r +\rlayout +sample")
+    message(FATAL_ERROR "no progress line at a terminal: exit code ${exit_code}:\n${output}")
+  endif()
+  run_tool(progress_pipe)
+  if(NOT exit_code EQUAL 0 OR NOT error STREQUAL "" OR output MATCHES "stepping")
+    message(FATAL_ERROR "progress in a pipe: exit code ${exit_code}:\n${error}")
   endif()
 elseif(CASE STREQUAL "bad_options")
   foreach(arguments "--bogus" "--csv;--annotate" "csv")
