@@ -96,7 +96,7 @@ DATA_END(SYM(\name\()_code_bytes))
 
         RANGE_COPY range_copy_0, 0, 0x77
         RANGE_COPY range_copy_1, 16, 0x77
-        RANGE_COPY range_copy_2, 30, 0x77
+        RANGE_COPY range_copy_2, 20, 0x77
         RANGE_COPY range_copy_3, 48, 0x77
         RANGE_COPY range_copy_odd, 0, 0x73
 
