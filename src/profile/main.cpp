@@ -84,8 +84,9 @@ void check_scan_length(Row& row) {
         if (blank != nullptr) end = static_cast<std::size_t>(blank - row.bytes);
     }
     if (row.profile.scan_length != end + 1) {
-        row.profile.error = "scans " + std::to_string(row.profile.scan_length) +
-                            " bytes where its stop rule gives " + std::to_string(end + 1) +
+        const std::uint32_t scanned = row.profile.scan_length;
+        row.profile.error = "scans " + std::to_string(scanned) + (scanned == 1 ? " byte" : " bytes") +
+                            " where its stop rule gives " + std::to_string(end + 1) +
                             (end == terminator ? " (the text and its terminator)"
                                                : " (up to the text's first blank)");
     } else if (end != terminator) {
