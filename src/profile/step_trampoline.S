@@ -29,6 +29,12 @@ FUNC_START(SYM(step_from))
         SAVE_CALLEE_SAVED
         mov   MEM(.Lsaved_sp), WSP
         FIRST_ARGUMENT_AFTER_SAVE       // entry, into WAX
+        // A gap between the saved registers and the stepped code's stack: each trap's frame
+        // (the signal frame, Windows' exception record and context) is written below the
+        // stepped code's stack pointer, and a stepped ret or pop that moves it up (a ret
+        // out of the code, which the stepper then refuses) would have that frame overwrite
+        // the saved registers. 512 bytes: a multiple of 16, more than a stepped code pops.
+        sub   WSP, 512
         PUSH_FLAGS
         or    dword ptr [WSP], 0x100    // the trap flag
         POP_FLAGS
