@@ -32,6 +32,7 @@ STEPPED_COPY(stepped_form_7)
 STEPPED_COPY(stepped_form_8)
 STEPPED_COPY(stepped_form_9)
 STEPPED_COPY(stepped_form_10)
+STEPPED_COPY(stepped_form_11)
 #undef STEPPED_COPY
 extern const unsigned char zero_displacement[], zero_displacement_stop[];
 extern const unsigned char front_end[], front_end_stop[];
@@ -224,10 +225,10 @@ std::string hex_address(const unsigned char* address) {
     return text;
 }
 
-// What would leave the stepped code or fault, what no decoder knows, and a loop without
-// end stop the stepping before that instruction runs (the ret only once it has gone
-// elsewhere), with an error that names why and where; the two instructions before it
-// were counted.
+// What would leave the stepped code or fault (a ret without a call of its own before it
+// among them: its target would be whatever lies on the stack), what no decoder knows, and
+// a loop without end stop the stepping before that instruction runs, with an error that
+// names why and where; the two instructions before it were counted.
 TEST(SteppingRefuses, WhatLeavesFaultsCannotBeDecodedOrRunsAway) {
     struct Copy {
         const unsigned char *entry, *form, *stop;
@@ -235,7 +236,7 @@ TEST(SteppingRefuses, WhatLeavesFaultsCannotBeDecodedOrRunsAway) {
         std::uint64_t instructions;
     };
     const Copy copies[] = {
-        {stepped_form_0, stepped_form_0_form, stepped_form_0_stop, "execution left the stepped code at ", 3},
+        {stepped_form_0, stepped_form_0_form, stepped_form_0_stop, "'ret' at ", 2},
         {stepped_form_1, stepped_form_1_form, stepped_form_1_stop, "'int3' at ", 2},
         {stepped_form_2, stepped_form_2_form, stepped_form_2_stop, "'ud2' at ", 2},
         {stepped_form_3, stepped_form_3_form, stepped_form_3_stop, "'hlt' at ", 2},
@@ -259,27 +260,30 @@ TEST(SteppingRefuses, WhatLeavesFaultsCannotBeDecodedOrRunsAway) {
 }
 
 // Forms no built-in layout uses are decoded and counted by their class: one instruction
-// between inc esi and the exit step, which leaves the scan length 1.
+// between inc esi and the exit step, which leaves the scan length 1; and a call to a ret
+// of the code's own, which returns to a jump over it.
 TEST(SteppingCounts, FormsTheBuiltInLayoutsDoNotUse) {
     struct Copy {
         const unsigned char *entry, *stop;
-        std::uint64_t conditional, taken, unconditional, calls;
+        std::uint64_t instructions, conditional, taken, unconditional, calls, returns;
     };
     const Copy copies[] = {
-        {stepped_form_6, stepped_form_6_stop, 0, 0, 0, 0},  // nop
-        {stepped_form_7, stepped_form_7_stop, 0, 0, 0, 1},  // call +0
-        {stepped_form_8, stepped_form_8_stop, 0, 0, 1, 0},  // jmp rel32 +0
-        {stepped_form_9, stepped_form_9_stop, 1, 1, 0, 0},  // jne rel32 +0, after inc esi of an address
-        {stepped_form_10, stepped_form_10_stop, 0, 0, 0, 0},  // cmp eax, imm32
+        {stepped_form_6, stepped_form_6_stop, 4, 0, 0, 0, 0, 0},    // nop
+        {stepped_form_7, stepped_form_7_stop, 4, 0, 0, 0, 1, 0},    // call +0
+        {stepped_form_8, stepped_form_8_stop, 4, 0, 0, 1, 0, 0},    // jmp rel32 +0
+        {stepped_form_9, stepped_form_9_stop, 4, 1, 1, 0, 0, 0},    // jne rel32 +0, after inc esi of an address
+        {stepped_form_10, stepped_form_10_stop, 4, 0, 0, 0, 0, 0},  // cmp eax, imm32
+        {stepped_form_11, stepped_form_11_stop, 6, 0, 0, 1, 1, 1},  // call, ret, jmp
     };
     for (const Copy& copy : copies) {
         const ScanProfile profile = profile_code(copy.entry, copy.stop);
         ASSERT_EQ(profile.error, "") << hex_address(copy.entry);
-        EXPECT_EQ(profile.counts.instructions, 4u) << hex_address(copy.entry);
+        EXPECT_EQ(profile.counts.instructions, copy.instructions) << hex_address(copy.entry);
         EXPECT_EQ(profile.counts.conditional_branches, copy.conditional) << hex_address(copy.entry);
         EXPECT_EQ(profile.counts.conditional_taken, copy.taken) << hex_address(copy.entry);
         EXPECT_EQ(profile.counts.unconditional_jumps, copy.unconditional) << hex_address(copy.entry);
         EXPECT_EQ(profile.counts.calls, copy.calls) << hex_address(copy.entry);
+        EXPECT_EQ(profile.counts.returns, copy.returns) << hex_address(copy.entry);
         EXPECT_EQ(profile.scan_length, 1u) << hex_address(copy.entry);
     }
 }

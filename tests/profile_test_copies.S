@@ -43,7 +43,7 @@ SYM(\name\()_stop):
 .endm
 
         // Refused.
-        STEPPED_FORM_COPY stepped_form_0, 0xC3                          // ret (leaves)
+        STEPPED_FORM_COPY stepped_form_0, 0xC3                          // ret, no call before it
         STEPPED_FORM_COPY stepped_form_1, 0xCC                          // int3
         STEPPED_FORM_COPY stepped_form_2, 0x0F, 0x0B                    // ud2
         STEPPED_FORM_COPY stepped_form_3, 0xF4                          // hlt
@@ -55,6 +55,8 @@ SYM(\name\()_stop):
         STEPPED_FORM_COPY stepped_form_8, 0xE9, 0x00, 0x00, 0x00, 0x00  // jmp rel32 +0
         STEPPED_FORM_COPY stepped_form_9, 0x0F, 0x85, 0x00, 0x00, 0x00, 0x00  // jne rel32 +0
         STEPPED_FORM_COPY stepped_form_10, 0x3D, 0x30, 0x00, 0x00, 0x00 // cmp eax, imm32
+        // call +2 (to the ret); jmp +1 (over it, once returned); ret.
+        STEPPED_FORM_COPY stepped_form_11, 0xE8, 0x02, 0x00, 0x00, 0x00, 0xEB, 0x01, 0xC3
 
 // range_copy_<n>, at offset `at` of a 64-byte line, with `above` the opcode of its jump
 // over the range (77, ja; the odd copy 73, jae, whose path differs):

@@ -66,6 +66,10 @@ struct Stepper {
     std::uintptr_t target = 0;       // for Next::either
     std::size_t pending_offset = 0;  // the loop or jecxz whose outcome the next address tells
     std::size_t previous = 0;        // the offset of the instruction run last
+    // Calls stepped and not yet returned from. The code is entered by a jump, so a return
+    // at depth 0 would take whatever lies on the stack as its target: refused before it
+    // runs, since a target that is no address at all faults at the return itself.
+    std::uint64_t call_depth = 0;
 };
 
 std::string where(const Stepper& stepper, std::uintptr_t address) {
@@ -123,6 +127,11 @@ bool visit(void* context, std::uintptr_t address, std::uint32_t eflags) {
             return false;
         }
     }
+    if (instruction.kind == BranchKind::ret && stepper.call_depth == 0) {
+        profile.error = "'" + instruction.text + "' at " + where(stepper, address) +
+                        " would return out of the stepped code: no call of its own before it";
+        return false;
+    }
 
     if (counts.instructions > 0) {
         for (std::size_t copy = 0; copy < stepper.base_count; ++copy) {
@@ -169,8 +178,14 @@ bool visit(void* context, std::uintptr_t address, std::uint32_t eflags) {
         case BranchKind::call:
         case BranchKind::ret:
             if (instruction.kind == BranchKind::indirect) ++counts.indirect_jumps;
-            if (instruction.kind == BranchKind::call) ++counts.calls;
-            if (instruction.kind == BranchKind::ret) ++counts.returns;
+            if (instruction.kind == BranchKind::call) {
+                ++counts.calls;
+                ++stepper.call_depth;
+            }
+            if (instruction.kind == BranchKind::ret) {
+                ++counts.returns;
+                --stepper.call_depth;
+            }
             ++profile.taken[offset];
             if (instruction.has_target) {
                 stepper.expected = target;
