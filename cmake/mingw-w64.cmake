@@ -10,7 +10,9 @@ set(CMAKE_C_COMPILER ${MINGW_TRIPLE}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${MINGW_TRIPLE}-g++-posix)
 set(CMAKE_ASM_COMPILER ${MINGW_TRIPLE}-gcc-posix)
 
-set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_TRIPLE})
+# Debian's MinGW-w64 files, and Capstone as scripts/setup-capstone-mingw.sh cross-builds it.
+set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_TRIPLE}
+    ${CMAKE_CURRENT_LIST_DIR}/../build/capstone-${MINGW_TRIPLE})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

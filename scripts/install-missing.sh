@@ -20,10 +20,21 @@ while [ $# -gt 0 ]; do
     shift
 done
 
+# A name without an architecture is the machine's own or an architecture-independent one:
+# dpkg-query alone would take the i386 package of a multi-arch library
+# (libcapstone-dev:i386) for the 64-bit one.
+native=$(dpkg --print-architecture)
+installed() {
+    if [[ $1 == *:* ]]; then
+        dpkg-query -W -f='${Status}\n' "$1" 2>/dev/null | grep -q '^install ok installed$'
+    else
+        dpkg-query -W -f='${Status} ${Architecture}\n' "$1" 2>/dev/null |
+            grep -qE "^install ok installed ($native|all)\$"
+    fi
+}
 missing=()
 for package in "$@"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
-        missing+=("$package")
+    installed "$package" || missing+=("$package")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 

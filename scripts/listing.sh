@@ -29,11 +29,21 @@ while read -r copy; do
             return n
         }
         function offset(hex) { return value(hex) - entry }
+        # objdump continues a long encoding (more than 7 bytes) on a line of bytes alone:
+        # its bytes join the instruction line before it, which is printed when the next
+        # instruction (or the end) shows that it is whole.
+        function flush() {
+            if (pending == "") return
+            printf "%s%s\n", pending_head sprintf("%-22s", pending_bytes) " ", pending
+            pending = ""
+        }
         /^ *[0-9a-f]+:\t/ {
             split($0, field, "\t")
             address = field[1]; sub(/^ */, "", address); sub(/:$/, "", address)
             bytes = field[2]; sub(/ *$/, "", bytes)
             instruction = field[3]
+            if (instruction == "" && pending != "") { pending_bytes = pending_bytes " " bytes; next }
+            flush()
             # A target inside the copy becomes its offset: "jmp 8049623 <...>" -> "jmp 19".
             if (match(instruction, /[0-9a-f]+ <[^>]*>$/)) {
                 target = substr(instruction, RSTART); sub(/ .*/, "", target)
@@ -43,7 +53,10 @@ while read -r copy; do
             }
             gsub(/ +/, " ", instruction)
             note = value(address) == exit_label ? "   (exit step)" : ""
-            printf "  %4d  %-22s %s%s\n", offset(address), bytes, instruction, note
-        }'
+            pending_head = sprintf("  %4d  ", offset(address))
+            pending_bytes = bytes
+            pending = instruction note
+        }
+        END { flush() }'
     echo
 done

@@ -3,7 +3,7 @@
 # what is missing.
 #   setup-windows.sh [--build] i686|x86_64
 # The build: the MinGW-w64 cross compilers of that architecture, CMake and GoogleTest's
-# sources. The tests (without --build) also need Wine: its 32-bit part for i686, for
+# sources, and Capstone cross-built from its source package (setup-capstone-mingw.sh). The tests (without --build) also need Wine: its 32-bit part for i686, for
 # which dpkg must know the i386 architecture, and its 64-bit part for x86_64. Wine's
 # recommendations (graphics and sound libraries) serve no console program.
 #
@@ -26,6 +26,9 @@ case ${1-} in
 esac
 
 "$here/install-missing.sh" --no-recommends "$compiler" cmake googletest
+# The profile's decoder, cross-built from Debian's source package; soft: without it the
+# Windows profile knows the built-in kernels' forms only.
+"$here/setup-capstone-mingw.sh" "$1"
 $build_only && exit 0
 "$here/install-missing.sh" --no-recommends "${wine[@]}"
 

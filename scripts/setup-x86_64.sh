@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what the Linux x86-64 build and its tests need, on Debian 12 (x86-64), and only
 # what is missing: the C++ toolchain, CMake, GoogleTest, Google Benchmark with compare.py
-# and SciPy, gnuplot for the chart, nlohmann-json for jumpbench-compare. The Windows x86-64
-# build's: setup-windows.sh x86_64.
+# and SciPy, gnuplot for the chart, nlohmann-json for jumpbench-compare, Capstone (the
+# tools' x86 decoder). The Windows x86-64 build's: setup-windows.sh x86_64.
 set -euo pipefail
 exec "$(dirname "$0")/install-missing.sh" --no-recommends g++ cmake libgtest-dev \
-    libbenchmark-dev libbenchmark-tools python3-scipy gnuplot-nox nlohmann-json3-dev
+    libbenchmark-dev libbenchmark-tools python3-scipy gnuplot-nox nlohmann-json3-dev \
+    libcapstone-dev

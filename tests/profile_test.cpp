@@ -1,11 +1,14 @@
 // The profile of every row's kernel copy, stepped under the single-step trap, against
 // counts worked out by hand from the layout's instruction table (kernel_bytes_test.cpp)
-// and the sample; and the stepper's refusal of code it cannot classify.
+// and the sample; forms no built-in layout uses, by hand; the stepper's refusal of code
+// that would leave, fault, cannot be decoded or runs away; and one stepping shared by the
+// copies of a layout at several addresses.
 #include <cstdint>
 #include <cstdio>
 #include <numeric>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -13,22 +16,31 @@
 #include "kernels/layouts.hpp"
 #include "profile/scan_profile.hpp"
 #include "profile/tool_text.hpp"
+#include "stats/placed_cases.hpp"
 
 extern "C" {
 extern unsigned char profile_text[16];
-#define STEPPED_COPY(name) \
-    extern const unsigned char name[], name##_unknown[], name##_stop[];
-STEPPED_COPY(unknown_form_0)
-STEPPED_COPY(unknown_form_1)
-STEPPED_COPY(unknown_form_2)
-STEPPED_COPY(unknown_form_3)
-STEPPED_COPY(unknown_form_4)
-STEPPED_COPY(unknown_form_5)
-STEPPED_COPY(unknown_form_6)
-STEPPED_COPY(unknown_form_7)
+#define STEPPED_COPY(name) extern const unsigned char name[], name##_form[], name##_stop[];
+STEPPED_COPY(stepped_form_0)
+STEPPED_COPY(stepped_form_1)
+STEPPED_COPY(stepped_form_2)
+STEPPED_COPY(stepped_form_3)
+STEPPED_COPY(stepped_form_4)
+STEPPED_COPY(stepped_form_5)
+STEPPED_COPY(stepped_form_6)
+STEPPED_COPY(stepped_form_7)
+STEPPED_COPY(stepped_form_8)
+STEPPED_COPY(stepped_form_9)
+STEPPED_COPY(stepped_form_10)
+STEPPED_COPY(stepped_form_11)
 #undef STEPPED_COPY
 extern const unsigned char zero_displacement[], zero_displacement_stop[];
 extern const unsigned char front_end[], front_end_stop[];
+METER_COPY_SYMBOLS(range_copy_0)
+METER_COPY_SYMBOLS(range_copy_1)
+METER_COPY_SYMBOLS(range_copy_2)
+METER_COPY_SYMBOLS(range_copy_3)
+METER_COPY_SYMBOLS(range_copy_odd)
 }
 
 namespace {
@@ -213,33 +225,157 @@ std::string hex_address(const unsigned char* address) {
     return text;
 }
 
-// A form the kernels never use stops the stepping before it runs, with an error that
-// names its address; the two instructions before it were counted, the form was not.
-TEST(SteppingRefuses, EveryUnknownFormByItsAddress) {
+// What would leave the stepped code or fault (a ret without a call of its own before it
+// among them: its target would be whatever lies on the stack), what no decoder knows, and
+// a loop without end stop the stepping before that instruction runs, with an error that
+// names why and where; the two instructions before it were counted.
+TEST(SteppingRefuses, WhatLeavesFaultsCannotBeDecodedOrRunsAway) {
     struct Copy {
-        const unsigned char *entry, *unknown, *stop;
+        const unsigned char *entry, *form, *stop;
+        const char* error;  // its start, before the address
+        std::uint64_t instructions;
     };
     const Copy copies[] = {
-        {unknown_form_0, unknown_form_0_unknown, unknown_form_0_stop},
-        {unknown_form_1, unknown_form_1_unknown, unknown_form_1_stop},
-        {unknown_form_2, unknown_form_2_unknown, unknown_form_2_stop},
-        {unknown_form_3, unknown_form_3_unknown, unknown_form_3_stop},
-        {unknown_form_4, unknown_form_4_unknown, unknown_form_4_stop},
-        {unknown_form_5, unknown_form_5_unknown, unknown_form_5_stop},
-        {unknown_form_6, unknown_form_6_unknown, unknown_form_6_stop},
-        {unknown_form_7, unknown_form_7_unknown, unknown_form_7_stop},
+        {stepped_form_0, stepped_form_0_form, stepped_form_0_stop, "'ret' at ", 2},
+        {stepped_form_1, stepped_form_1_form, stepped_form_1_stop, "'int3' at ", 2},
+        {stepped_form_2, stepped_form_2_form, stepped_form_2_stop, "'ud2' at ", 2},
+        {stepped_form_3, stepped_form_3_form, stepped_form_3_stop, "'hlt' at ", 2},
+        {stepped_form_4, stepped_form_4_form, stepped_form_4_stop, "cannot decode the instruction at ", 2},
+        {stepped_form_5, stepped_form_5_form, stepped_form_5_stop, "runs away: no end after 1000 instructions, at ", 1000},
     };
     for (const Copy& copy : copies) {
         // mov esi and inc esi before it: 6 bytes, 7 where inc esi is FF C6.
-        const std::size_t offset = copy.unknown - copy.entry;
-        const ScanProfile profile = profile_code(copy.entry, copy.stop);
-        EXPECT_NE(profile.error.find("unknown instruction at " + hex_address(copy.unknown) +
-                                     " (entry + " + std::to_string(offset) + ")"),
-                  std::string::npos)
-            << profile.error;
-        EXPECT_EQ(profile.counts.instructions, 2u) << hex_address(copy.unknown);
-        EXPECT_EQ(profile.runs[offset], 0u) << hex_address(copy.unknown);
+        const std::size_t offset = copy.form - copy.entry;
+        const ScanProfile profile = profile_code(copy.entry, copy.stop, StepWatch{1000});
+        EXPECT_TRUE(profile.error.starts_with(copy.error)) << profile.error;
+        if (copy.instructions == 2) {
+            EXPECT_NE(profile.error.find(hex_address(copy.form) + " (entry + " +
+                                         std::to_string(offset) + ")"),
+                      std::string::npos)
+                << profile.error;
+            EXPECT_EQ(profile.runs[offset], 0u) << profile.error;
+        }
+        EXPECT_EQ(profile.counts.instructions, copy.instructions) << profile.error;
     }
+}
+
+// Forms no built-in layout uses are decoded and counted by their class: one instruction
+// between inc esi and the exit step, which leaves the scan length 1; and a call to a ret
+// of the code's own, which returns to a jump over it.
+TEST(SteppingCounts, FormsTheBuiltInLayoutsDoNotUse) {
+    struct Copy {
+        const unsigned char *entry, *stop;
+        std::uint64_t instructions, conditional, taken, unconditional, calls, returns;
+    };
+    const Copy copies[] = {
+        {stepped_form_6, stepped_form_6_stop, 4, 0, 0, 0, 0, 0},    // nop
+        {stepped_form_7, stepped_form_7_stop, 4, 0, 0, 0, 1, 0},    // call +0
+        {stepped_form_8, stepped_form_8_stop, 4, 0, 0, 1, 0, 0},    // jmp rel32 +0
+        {stepped_form_9, stepped_form_9_stop, 4, 1, 1, 0, 0, 0},    // jne rel32 +0, after inc esi of an address
+        {stepped_form_10, stepped_form_10_stop, 4, 0, 0, 0, 0, 0},  // cmp eax, imm32
+        {stepped_form_11, stepped_form_11_stop, 6, 0, 0, 1, 1, 1},  // call, ret, jmp
+    };
+    for (const Copy& copy : copies) {
+        const ScanProfile profile = profile_code(copy.entry, copy.stop);
+        ASSERT_EQ(profile.error, "") << hex_address(copy.entry);
+        EXPECT_EQ(profile.counts.instructions, copy.instructions) << hex_address(copy.entry);
+        EXPECT_EQ(profile.counts.conditional_branches, copy.conditional) << hex_address(copy.entry);
+        EXPECT_EQ(profile.counts.conditional_taken, copy.taken) << hex_address(copy.entry);
+        EXPECT_EQ(profile.counts.unconditional_jumps, copy.unconditional) << hex_address(copy.entry);
+        EXPECT_EQ(profile.counts.calls, copy.calls) << hex_address(copy.entry);
+        EXPECT_EQ(profile.counts.returns, copy.returns) << hex_address(copy.entry);
+        EXPECT_EQ(profile.scan_length, 1u) << hex_address(copy.entry);
+    }
+}
+
+const BenchCase RANGE_COPIES[] = {
+    {nullptr, "range/0", nullptr, &range_copy_0_code_bytes, range_copy_0_entry, range_copy_0_exit},
+    {nullptr, "range/16", nullptr, &range_copy_1_code_bytes, range_copy_1_entry, range_copy_1_exit},
+    {nullptr, "range/20", nullptr, &range_copy_2_code_bytes, range_copy_2_entry, range_copy_2_exit},
+    {nullptr, "range/48", nullptr, &range_copy_3_code_bytes, range_copy_3_entry, range_copy_3_exit},
+};
+const BenchCase RANGE_ODD = {nullptr, "range/odd", nullptr, &range_copy_odd_code_bytes,
+                             range_copy_odd_entry, range_copy_odd_exit};
+
+// The range layout over "(A)z", by hand (profile_test_copies.S): mov esi; then
+//   '(' and ')': movzx, inc, test, je (not), sub, cmp, ja (not), bt, jc (taken): 9, 3, 1
+//   'A': the same but jc (not), then jmp: 10 instructions, 3 conditional, 0 taken, 1 jmp
+//   'z' (above the range): movzx, inc, test, je (not), sub, cmp, ja (taken): 7, 2, 1
+//   the terminator: movzx, inc, test, je (taken), sub esi: 5, 1, 1.
+TEST(SteppingCounts, ALayoutOfOtherFormsByHand) {
+    for (const BenchCase& copy : RANGE_COPIES) {
+        const ScanProfile profile = profile_case(copy);
+        ASSERT_EQ(profile.error, "") << copy.name;
+        EXPECT_EQ(profile.counts.instructions, 1u + 9 + 10 + 9 + 7 + 5) << copy.name;
+        EXPECT_EQ(profile.counts.conditional_branches, 3u + 3 + 3 + 2 + 1) << copy.name;
+        EXPECT_EQ(profile.counts.conditional_taken, 1u + 0 + 1 + 1 + 1) << copy.name;
+        EXPECT_EQ(profile.counts.unconditional_jumps, 1u) << copy.name;
+        EXPECT_EQ(profile.counts.indirect_jumps + profile.counts.calls + profile.counts.returns, 0u)
+            << copy.name;
+        EXPECT_EQ(profile.scan_length, 5u) << copy.name;
+        // The bt (at 19, 20 in 64-bit mode) runs for the three bytes within the range.
+        const std::size_t bt = *copy.code_bytes == 31 ? 19 : 20;
+        EXPECT_EQ(profile.runs[bt], 3u) << copy.name;
+    }
+}
+
+void expect_same_profile(const ScanProfile& derived, const ScanProfile& stepped, const char* name) {
+    ASSERT_EQ(derived.error, "") << name;
+    ASSERT_EQ(stepped.error, "") << name;
+    const ScanCounts &a = derived.counts, &b = stepped.counts;
+    EXPECT_EQ(a.instructions, b.instructions) << name;
+    EXPECT_EQ(a.conditional_branches, b.conditional_branches) << name;
+    EXPECT_EQ(a.conditional_taken, b.conditional_taken) << name;
+    EXPECT_EQ(a.unconditional_jumps, b.unconditional_jumps) << name;
+    EXPECT_EQ(a.indirect_jumps, b.indirect_jumps) << name;
+    EXPECT_EQ(a.line_changes, b.line_changes) << name;
+    EXPECT_EQ(a.window_changes, b.window_changes) << name;
+    EXPECT_EQ(a.boundary_jumps, b.boundary_jumps) << name;
+    EXPECT_EQ(derived.runs, stepped.runs) << name;
+    EXPECT_EQ(derived.taken, stepped.taken) << name;
+    EXPECT_EQ(derived.scan_length, stepped.scan_length) << name;
+}
+
+// One stepping for the copies of one layout at every offset: each copy's counts, its
+// front-end counts at its own address among them, are those of stepping it alone. Swept
+// over every listed layout's copies at the stats tool's four offsets, and the range
+// layout's (offset 20 moves its je across a 32-byte boundary in 32-bit mode, and its jmp
+// off the end of one in 64-bit mode).
+TEST(SharedTrace, EveryCopyAsIfSteppedAlone) {
+    use_long_sample();
+    for (std::size_t row = 0; row < STATS_ROW_COUNT; ++row) {
+        std::vector<const BenchCase*> copies;
+        for (std::size_t placement = 0; placement < PLACEMENT_COUNT; ++placement)
+            copies.push_back(&placed_cases[placement * STATS_ROW_COUNT + row].copy);
+        const std::vector<ScanProfile> profiles = profile_copies(copies);
+        ASSERT_EQ(profiles.size(), copies.size());
+        for (std::size_t index = 0; index < copies.size(); ++index)
+            expect_same_profile(profiles[index], profile_case(*copies[index]), copies[index]->name);
+    }
+    std::vector<const BenchCase*> copies;
+    for (const BenchCase& copy : RANGE_COPIES) copies.push_back(&copy);
+    const std::vector<ScanProfile> profiles = profile_copies(copies);
+    for (std::size_t index = 0; index < copies.size(); ++index)
+        expect_same_profile(profiles[index], profile_case(*copies[index]), copies[index]->name);
+    EXPECT_NE(profiles[0].counts.boundary_jumps, profiles[2].counts.boundary_jumps);
+}
+
+// A copy whose instructions differ from the stepped one's gets an error of its own and no
+// counts; the others keep theirs. A stepping that fails fails every copy.
+TEST(SharedTrace, ACopyThatDiffersIsRefusedAlone) {
+    const BenchCase* copies[] = {&RANGE_COPIES[0], &RANGE_ODD, &RANGE_COPIES[1]};
+    const std::vector<ScanProfile> profiles = profile_copies(copies);
+    EXPECT_EQ(profiles[0].error, "");
+    EXPECT_EQ(profiles[2].error, "");
+    EXPECT_EQ(profiles[2].counts.instructions, 41u);
+    EXPECT_TRUE(profiles[1].error.starts_with("its instruction at entry + ")) << profiles[1].error;
+    EXPECT_EQ(profiles[1].counts.instructions, 0u);
+
+    const BenchCase* odd_first[] = {&RANGE_ODD, &RANGE_COPIES[0]};
+    const std::vector<ScanProfile> odd = profile_copies(odd_first, StepWatch{10});
+    EXPECT_TRUE(odd[0].error.starts_with("runs away")) << odd[0].error;
+    EXPECT_TRUE(odd[1].error.starts_with("its stepped twin range/odd failed: runs away"))
+        << odd[1].error;
 }
 
 // jne +0 goes on to the same instruction whether it jumps or not: its outcome comes

@@ -4,17 +4,20 @@
 # Cases:
 #   csv          --csv gives exactly the expected file's bytes, its line ends LINE_END (the
 #                Windows C runtime writes CR LF): the same counts on every target
-#   table        the table: its header, one line per row with the CSV's counts and the
-#                derived taken and not-taken branches, then its notes
+#   table        the table: its header, a line for each row of the expected CSV with its
+#                counts and the derived taken and not-taken branches, then its notes
 #   bad_options  an unknown option or both outputs: a message, no output, exit code 2
 #   output_lost  standard output a full device: the usage, the table and the CSV each end
 #                with exit code 1 and one line on standard error that says so
 #   size_limit   a file-size limit of 0 (ulimit -f 0) for the CSV: the same, not SIGXFSZ
+#   progress     a progress line at a terminal (a pseudo-terminal), none in a pipe (Linux)
 #   text         --text=FILE: a missing, empty, over-long file, a directory, a text that
 #                starts with a NUL are refused before anything is stepped, with one line
-#                that names the file and exit code 2; a text of its own is what the
-#                long-sample copies scan (the table layouts' counts follow from its length,
-#                and the switch ends at a blank at index 0), named in the table's notes
+#                that names the file and exit code 2; a text of its own (--text FILE or
+#                --text=FILE) is what the text copies scan (the table layouts' counts follow
+#                from its length, and the switch ends at a blank at index 0, its row
+#                marked), named in the rows and in the table's notes with a NUL that ended
+#                it early
 #
 # The expected CSV holds the counts that profile_test.cpp works out by hand for each row.
 # CMake drops carriage returns from a command's output and from a file read as text, so
@@ -51,20 +54,22 @@ if(CASE STREQUAL "csv")
      (LINE_END STREQUAL "lf" AND NOT cr_count EQUAL 0) OR lf_count EQUAL 0)
     message(FATAL_ERROR "--csv output's line ends are not all ${LINE_END}: ${output_hex}")
   endif()
-  # The text: the expected file's, but for the front end's counts (the last three columns),
-  # which depend on where each copy lies and so differ between targets (the profile tests
-  # check them); and for the rows of a layout added to the layout list after the expected
-  # file was written (the profile tests step every listed layout).
+  # The text: the expected file's, but for the front end's counts (the three columns before
+  # the note), which depend on where each copy lies and so differ between targets (the
+  # profile tests check them), and the note, empty on every row here; and for the rows of
+  # a layout the expected file does not hold (one added to the layout list: the profile
+  # tests step every listed layout).
   string(REPLACE "\r" "" output "${output}")
-  string(REPLACE ",line_changes,window_changes,boundary_jumps\n" "\n" output "${output}")
-  string(REGEX REPLACE ",[0-9]+,[0-9]+,[0-9]+\n" "\n" output "${output}")
+  string(REPLACE ",line_changes,window_changes,boundary_jumps,note\n" "\n" output "${output}")
+  string(REGEX REPLACE ",[0-9]+,[0-9]+,[0-9]+,\n" "\n" output "${output}")
   string(REGEX MATCHALL "\n[a-z_0-9]+," expected_layouts "${expected_csv}")
   string(REGEX MATCHALL "\n[a-z_0-9]+," output_layouts "${output}")
   list(REMOVE_ITEM output_layouts ${expected_layouts})
   list(REMOVE_DUPLICATES output_layouts)
   foreach(layout IN LISTS output_layouts)
-    string(REGEX REPLACE "${layout}[^\n]*" "" output "${output}")
+    string(REGEX REPLACE "${layout}[^\n]*\n" "\n" output "${output}")
   endforeach()
+  string(REGEX REPLACE "\n\n+" "\n" output "${output}")
   if(NOT output STREQUAL expected_csv)
     message(FATAL_ERROR "--csv output differs from ${EXPECTED_CSV}:\n${output}")
   endif()
@@ -74,9 +79,9 @@ elseif(CASE STREQUAL "table")
     message(FATAL_ERROR "exit code ${exit_code}, expected 0:\n${error}")
   endif()
   string(REPLACE "\r" "" output "${output}")
-  set(pattern "^layout +sample +instructions +conditional_branches +conditional_taken +")
-  string(APPEND pattern "unconditional_jumps +indirect_jumps +taken_branches +not_taken +")
-  string(APPEND pattern "line_changes +window_changes +boundary_jumps\n")
+  # The header, each expected row's line (in any place: a layout added to the list has a
+  # row of its own among them) and the notes.
+  set(patterns "^layout +sample +scan_length +instructions +conditional_branches +conditional_taken +unconditional_jumps +indirect_jumps +calls +returns +taken_branches +not_taken +line_changes +window_changes +boundary_jumps\n")
   string(REPLACE "\n" ";" csv_lines "${expected_csv}")
   list(REMOVE_AT csv_lines 0)
   foreach(line IN LISTS csv_lines)
@@ -91,18 +96,20 @@ elseif(CASE STREQUAL "table")
     list(GET fields 4 taken)
     list(GET fields 5 unconditional)
     list(GET fields 6 indirect)
-    math(EXPR taken_branches "${taken} + ${unconditional} + ${indirect}")
+    list(GET fields 7 calls)
+    list(GET fields 8 returns)
+    list(GET fields 9 scan_length)
+    math(EXPR taken_branches "${taken} + ${unconditional} + ${indirect} + ${calls} + ${returns}")
     math(EXPR not_taken "${conditional} - ${taken}")
-    string(APPEND pattern "${layout} +${sample} +${instructions} +${conditional} +${taken} +"
-                          "${unconditional} +${indirect} +${taken_branches} +${not_taken}"
-                          " +[0-9]+ +[0-9]+ +[0-9]+\n")
+    list(APPEND patterns "\n${layout} +${sample} +${scan_length} +${instructions} +${conditional} +${taken} +${unconditional} +${indirect} +${calls} +${returns} +${taken_branches} +${not_taken} +[0-9]+ +[0-9]+ +[0-9]+\n")
   endforeach()
   # A blank line, then the notes, which define the derived columns and name the text.
-  string(APPEND pattern "\n.*taken_branches: conditional_taken [+] unconditional_jumps [+] ")
-  string(APPEND pattern "indirect_jumps.*long: the long sample, 499 bytes before its terminator")
-  if(NOT output MATCHES "${pattern}")
-    message(FATAL_ERROR "unexpected table:\n${output}\nexpected to match:\n${pattern}")
-  endif()
+  list(APPEND patterns "\n\nOne scan of the sample: .*decoded by [^\n]+[.]\n.*taken_branches: conditional_taken [+] unconditional_jumps [+] indirect_jumps [+] calls [+]\nreturns[.].*text: the long sample, 499 bytes, FNV-1a 64 [0-9a-f]+[.]\n$")
+  foreach(pattern IN LISTS patterns)
+    if(NOT output MATCHES "${pattern}")
+      message(FATAL_ERROR "unexpected table:\n${output}\nexpected to match:\n${pattern}")
+    endif()
+  endforeach()
 elseif(CASE STREQUAL "text")
   set(dir ${WORK_DIR}/profile_texts)
   file(REMOVE_RECURSE ${dir})
@@ -128,22 +135,49 @@ elseif(CASE STREQUAL "text")
   # Per byte the jump table runs 5 instructions (its handler's jump back among them), the
   # class table 6; the terminator's path is as long, and the entry is one more. Bytes
   # after a NUL are no part of the text.
+  # The file's name is the text rows' sample; --text FILE is --text=FILE.
   execute_process(COMMAND printf "1.2E(x\\000ignored" OUTPUT_FILE ${dir}/six)
-  run_tool(text_six --csv --text=${dir}/six)
+  run_tool(text_six --csv --text ${dir}/six)
   string(REPLACE "\r" "" output "${output}")
-  if(NOT exit_code EQUAL 0 OR NOT output MATCHES "\njump_table,long,36,0,0,6,7," OR
-     NOT output MATCHES "\nclass_table,long,43,7,1,6,0," OR
-     NOT output MATCHES "\nfew_jumps,short,86,26,12,10,0,")
+  if(NOT exit_code EQUAL 0 OR NOT output MATCHES "\njump_table,six,36,0,0,6,7,0,0,7," OR
+     NOT output MATCHES "\nclass_table,six,43,7,1,6,0,0,0,7," OR
+     NOT output MATCHES "\nfew_jumps,short,86,26,12,10,0,0,0,10,")
     message(FATAL_ERROR "--text with a text of 6 bytes: exit code ${exit_code}:\n${output}${error}")
+  endif()
+  # The NUL that ended the text, in the table's context line.
+  run_tool(text_six_table --text=${dir}/six)
+  string(REPLACE "\r" "" output "${output}")
+  if(NOT exit_code EQUAL 0 OR
+     NOT output MATCHES "\ntext: [^\n]*six, 6 bytes [(]stopped at a NUL at byte 6 of 14[)], FNV-1a 64 ")
+    message(FATAL_ERROR "--text with a NUL at byte 6: exit code ${exit_code}:\n${output}${error}")
   endif()
   # A blank at index 0 ends the switch's scan at once: the entry, then load, inc, cmp,
   # jb (taken), or, mov, cmp, jne (not taken), jmp exit, and the exit step.
   file(WRITE ${dir}/blank_first " 12")
   run_tool(text_blank --text=${dir}/blank_first)
   string(REPLACE "\r" "" output "${output}")
-  if(NOT exit_code EQUAL 0 OR NOT output MATCHES "\nswitch +long +11 +2 +1 +1 +0 +2 +1 " OR
-     NOT output MATCHES "long: [^\n]*blank_first, 3 bytes before its terminator, FNV-1a 64 [0-9a-f]+[.]")
+  # The row is marked, and a note says what the mark means; the other rows scan all 3 bytes.
+  if(NOT exit_code EQUAL 0 OR
+     NOT output MATCHES "\nswitch +blank_first +1[*] +11 +2 +1 +1 +0 +0 +0 +2 +1 " OR
+     NOT output MATCHES "\nfew_jumps +blank_first +4 " OR
+     NOT output MATCHES "\n[*]: stopped at the text's first blank" OR
+     NOT output MATCHES "\ntext: [^\n]*blank_first, 3 bytes, FNV-1a 64 [0-9a-f]+[.]")
     message(FATAL_ERROR "--text with a blank at index 0: exit code ${exit_code}:\n${output}${error}")
+  endif()
+elseif(CASE STREQUAL "progress")
+  # At a terminal (script's pseudo-terminal) a line that rewrites itself names each row as
+  # it is stepped, and is cleared before the table; in a pipe nothing but the table.
+  execute_process(COMMAND script -qec "${PROGRAM}" /dev/null
+                  OUTPUT_VARIABLE output RESULT_VARIABLE exit_code)
+  if(NOT exit_code EQUAL 0 OR
+     NOT output MATCHES "\rjumpbench-profile: stepping few_jumps over long [(]1 of [0-9]+[)]" OR
+     NOT output MATCHES "\rjumpbench-profile: stepping many_jumps over short [(][0-9]+ of [0-9]+[)]" OR
+     NOT output MATCHES "\r +\rlayout +sample")
+    message(FATAL_ERROR "no progress line at a terminal: exit code ${exit_code}:\n${output}")
+  endif()
+  run_tool(progress_pipe)
+  if(NOT exit_code EQUAL 0 OR NOT error STREQUAL "" OR output MATCHES "stepping")
+    message(FATAL_ERROR "progress in a pipe: exit code ${exit_code}:\n${error}")
   endif()
 elseif(CASE STREQUAL "bad_options")
   foreach(arguments "--bogus" "--csv;--annotate" "csv")

@@ -32,10 +32,25 @@ case " $* " in
     exit 100 ;;
 esac
 EOF
-# dpkg-query: nothing is installed, every package is amd64; dpkg: an amd64 machine whose
-# foreign architectures are the lines of the file foreign.
+# dpkg-query: installed are the packages the file installed lists ("name arch" lines),
+# nothing else, and every other package is amd64; dpkg: an amd64 machine whose foreign
+# architectures are the lines of the file foreign.
 cat >"$work/bin/dpkg-query" <<'EOF'
 #!/bin/bash
+format=$2 name=${3-}
+base=${name%%:*} want=${name#*:}
+[ "$want" = "$name" ] && want=
+found=
+while [ -n "$name" ] && read -r package arch; do
+    [ "$package" = "$base" ] && { [ -z "$want" ] || [ "$want" = "$arch" ]; } || continue
+    found=1
+    case $format in
+    *Status*Architecture*) echo "install ok installed $arch" ;;
+    *Status*) echo "install ok installed" ;;
+    *) echo "$arch" ;;
+    esac
+done < <(cat "$STUB/installed" 2>/dev/null)
+[ -n "$found" ] && exit 0
 case "$*" in *Architecture*) echo amd64 ;; *) exit 1 ;; esac
 EOF
 cat >"$work/bin/dpkg" <<'EOF'
@@ -70,6 +85,16 @@ grep -q -- 'install -y -qq --no-install-recommends cmake gnuplot-nox' "$work/apt
 # The lists just fetched (or tried) serve the next install; a new architecture fetches again.
 "$scripts/install-missing.sh" cmake >/dev/null 2>&1
 [ "$(count '^update' "$work/apt-calls")" = 3 ] || fail "the lists were fetched again at once"
+
+# A bare name is the machine's own architecture's package or an architecture-independent
+# one: the i386 package of a multi-arch library does not stand in for it.
+rm -f "$work/apt-calls"
+printf 'libcapstone-dev i386\ngoogletest all\nlibgtest-dev amd64\n' >"$work/installed"
+"$scripts/install-missing.sh" libcapstone-dev googletest libgtest-dev libcapstone-dev:i386 \
+    >/dev/null 2>&1
+grep -q -- '-qq libcapstone-dev$' "$work/apt-calls" ||
+    fail "native package: expected only libcapstone-dev installed, apt-get calls: $(cat "$work/apt-calls")"
+rm -f "$work/installed"
 
 # A package that cannot be installed: status 3, one line naming it and apt's reason, the same
 # line for the summary, none of the others installed, the architecture added for it taken

@@ -75,7 +75,9 @@ std::string annotated_listing(std::string_view copy, const BenchCase& bench_case
         if (listed.address < entry || listed.address >= stop) continue;
         const std::size_t offset = listed.address - entry;
         const std::string taken =
-            is_branch_form(bench_case.entry + offset) ? std::to_string(profile.taken[offset]) : "";
+            is_branch_at(bench_case.entry + offset, stop - listed.address)
+                ? std::to_string(profile.taken[offset])
+                : "";
         char line[256];
         std::snprintf(line, sizeof line, "%7u %6s  %4zu  %-22s %s%s\n", profile.runs[offset],
                       taken.c_str(), offset, listed.bytes.c_str(),

@@ -1,56 +1,12 @@
 #include "profile/scan_profile.hpp"
 
-#include <cstddef>
+#include <algorithm>
 #include <cstdio>
-#include <string_view>
 
 #include "profile/single_step.hpp"
+#include "profile/x86_decoder.hpp"
 
 namespace {
-
-enum class Kind { plain, conditional, unconditional, indirect };
-
-// An instruction form the kernels use: its leading bytes (opcode, and ModRM where one
-// opcode has other forms too) and its whole length.
-struct Form {
-    std::string_view lead;
-    std::uint32_t length;
-    Kind kind;
-};
-
-// The forms of the scan kernels (kernels/scan_kernels.inc). A branch is told by its
-// opcode alone; 70..7F are the sixteen conditions of jcc rel8 and are matched apart.
-constexpr Form FORMS[] = {
-    {"\xBE", 5, Kind::plain},          // mov esi, imm32
-    {"\x81\xEE", 6, Kind::plain},      // sub esi, imm32
-    {"\x8A\x06", 2, Kind::plain},      // mov al, [esi]
-    {"\x8A\xC4", 2, Kind::plain},      // mov al, ah
-    {"\x0F\xB6\x06", 3, Kind::plain},  // movzx eax, byte [esi]
-    {"\x0F\xB7\x06", 3, Kind::plain},  // movzx eax, word [esi]
-    {"\x8B\xC0", 2, Kind::plain},      // mov eax, eax
-    {"\x46", 1, Kind::plain},          // inc esi
-    {"\xFF\xC6", 2, Kind::plain},      // inc esi, the form of 64-bit mode (46 is a REX prefix)
-    {"\x3C", 2, Kind::plain},          // cmp al, imm8
-    {"\x83\xF8", 3, Kind::plain},      // cmp eax, imm8
-    {"\x84\xC0", 2, Kind::plain},      // test al, al
-    {"\x0C", 2, Kind::plain},          // or al, imm8
-    {"\xEB", 2, Kind::unconditional},  // jmp rel8
-    // The table layouts' (kernels/layouts/jump_table.inc, class_table.inc).
-    {"\x8B\x04\x85", 7, Kind::plain},  // mov eax, [eax*4 + disp32]
-    {"\x8A\x80", 6, Kind::plain},      // mov al, [eax + disp32]
-    {"\xFF\xE0", 2, Kind::indirect},   // jmp eax (jmp rax in 64-bit mode)
-};
-
-const Form CONDITIONAL_REL8 = {"", 2, Kind::conditional};  // 70..7F: jcc rel8
-
-const Form* form_at(const unsigned char* code) {
-    if ((code[0] & 0xF0) == 0x70) return &CONDITIONAL_REL8;
-    for (const Form& form : FORMS) {
-        if (std::string_view(reinterpret_cast<const char*>(code), form.lead.size()) == form.lead)
-            return &form;
-    }
-    return nullptr;
-}
 
 constexpr std::uint32_t CF = 1u << 0, PF = 1u << 2, ZF = 1u << 6, SF = 1u << 7, OF = 1u << 11;
 
@@ -74,122 +30,323 @@ bool condition_holds(unsigned condition, std::uint32_t eflags) {
 }
 
 std::string hex_address(std::uintptr_t address) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08lx", static_cast<unsigned long>(address));
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%08llx", static_cast<unsigned long long>(address));
     return text;
 }
 
-// The state of one profile while its code is stepped. Each instruction is checked
-// against the one before: it must lie where that one said execution goes next, so a
-// trap that was missed or came twice shows as an error, never as a wrong count.
+// Where execution may go after the instruction run last.
+enum class Next {
+    anywhere,     // the entry, or after an indirect jump, call or return: any address inside
+    expected,     // exactly `expected`
+    either,       // `expected` (the fall-through) or `target`: a loop or jecxz, decided by ECX
+};
+
+// The most copies whose front-end counts one stepping follows.
+constexpr std::size_t MAX_COPIES = 8;
+
+// The state of one stepping. Each instruction is checked against the one before: it must
+// lie where that one said execution goes next, so a trap that was missed or came twice
+// shows as an error, never as a wrong count.
 struct Stepper {
     std::uintptr_t entry;
     std::uintptr_t stop;
     ScanProfile* profile;
-    std::uintptr_t expected = 0;  // where the last instruction sends execution
-    bool expected_known = false;  // not after an indirect jump, whose target is in EAX
-    std::uintptr_t previous = 0;  // the address of the instruction run last
+    StepWatch watch;
+    // Each instruction decoded once, at its offset from the entry; length 0: not yet.
+    std::vector<Instruction> decoded;
+    // The other copies' entries, whose line and window changes are counted beside the
+    // stepped copy's (index 0 is the stepped copy itself).
+    std::uintptr_t bases[MAX_COPIES] = {};
+    std::uint64_t line_changes[MAX_COPIES] = {};
+    std::uint64_t window_changes[MAX_COPIES] = {};
+    std::size_t base_count = 1;
+    Next next = Next::anywhere;
+    std::uintptr_t expected = 0;
+    std::uintptr_t target = 0;       // for Next::either
+    std::size_t pending_offset = 0;  // the loop or jecxz whose outcome the next address tells
+    std::size_t previous = 0;        // the offset of the instruction run last
+    // Calls stepped and not yet returned from. The code is entered by a jump, so a return
+    // at depth 0 would take whatever lies on the stack as its target: refused before it
+    // runs, since a target that is no address at all faults at the return itself.
+    std::uint64_t call_depth = 0;
 };
-
-constexpr std::uint64_t STEP_LIMIT = 100'000'000;  // far beyond any scan of a sample
 
 std::string where(const Stepper& stepper, std::uintptr_t address) {
     return hex_address(address) + " (entry + " + std::to_string(address - stepper.entry) + ")";
 }
 
+// Settles a loop or jecxz run last by where execution went: taken where it went to a
+// target that is not also the fall-through.
+void settle_pending(Stepper& stepper, std::uintptr_t address) {
+    if (stepper.next != Next::either) return;
+    if (address == stepper.target && stepper.target != stepper.expected) {
+        ++stepper.profile->counts.conditional_taken;
+        ++stepper.profile->taken[stepper.pending_offset];
+    }
+}
+
 // Runs in the trap handler. The interrupted code is the stepped copy, never the C++
-// run-time library, so the handler may build its error texts with it.
+// run-time library, so the handler may decode and build its error texts with it.
 bool visit(void* context, std::uintptr_t address, std::uint32_t eflags) {
     Stepper& stepper = *static_cast<Stepper*>(context);
     ScanProfile& profile = *stepper.profile;
+    ScanCounts& counts = profile.counts;
     if (address < stepper.entry || address >= stepper.stop) {
         profile.error = "execution left the stepped code at " + hex_address(address);
         return false;
     }
-    if (stepper.expected_known && address != stepper.expected) {
+    if ((stepper.next == Next::expected && address != stepper.expected) ||
+        (stepper.next == Next::either && address != stepper.expected &&
+         address != stepper.target)) {
         profile.error = "execution went to " + where(stepper, address) + ", expected " +
                         where(stepper, stepper.expected);
         return false;
     }
-    if (profile.counts.instructions == STEP_LIMIT) {
-        profile.error = "no end after " + std::to_string(STEP_LIMIT) + " instructions, at " +
-                        where(stepper, address);
+    settle_pending(stepper, address);
+    if (counts.instructions >= stepper.watch.step_limit) {
+        profile.error = "runs away: no end after " + std::to_string(stepper.watch.step_limit) +
+                        " instructions, at " + where(stepper, address);
         return false;
     }
-    const auto* code = reinterpret_cast<const unsigned char*>(address);
-    const Form* form = form_at(code);
-    if (form == nullptr) {
-        char bytes[16];
-        std::snprintf(bytes, sizeof bytes, "%02x %02x %02x", code[0], code[1], code[2]);
-        profile.error = "unknown instruction at " + where(stepper, address) + ", bytes " + bytes;
+    const std::size_t offset = address - stepper.entry;
+    Instruction& instruction = stepper.decoded[offset];
+    if (instruction.length == 0) {
+        std::string error;
+        const auto* code = reinterpret_cast<const unsigned char*>(address);
+        if (!decode_instruction(code, stepper.stop - address, address, instruction, error)) {
+            instruction.length = 0;
+            profile.error = "cannot decode the instruction at " + where(stepper, address) + ": " +
+                            error;
+            return false;
+        }
+        if (instruction.kind == BranchKind::leaves) {
+            instruction.length = 0;
+            profile.error = "'" + instruction.text + "' at " + where(stepper, address) +
+                            " would leave the stepped code or fault";
+            return false;
+        }
+    }
+    if (instruction.kind == BranchKind::ret && stepper.call_depth == 0) {
+        profile.error = "'" + instruction.text + "' at " + where(stepper, address) +
+                        " would return out of the stepped code: no call of its own before it";
         return false;
     }
 
-    const std::size_t offset = address - stepper.entry;
-    const std::uintptr_t next = address + form->length;
-    const std::uintptr_t target = next + static_cast<std::int8_t>(code[1]);
-    bool jumps = false;
-    ScanCounts& counts = profile.counts;
     if (counts.instructions > 0) {
-        if (address / 64 != stepper.previous / 64) ++counts.line_changes;
-        if (address / 32 != stepper.previous / 32) ++counts.window_changes;
+        for (std::size_t copy = 0; copy < stepper.base_count; ++copy) {
+            const std::uintptr_t now = stepper.bases[copy] + offset;
+            const std::uintptr_t before = stepper.bases[copy] + stepper.previous;
+            stepper.line_changes[copy] += now / 64 != before / 64;
+            stepper.window_changes[copy] += now / 32 != before / 32;
+        }
     }
-    stepper.previous = address;
-    if (form->kind != Kind::plain) {
-        const std::uintptr_t last = address + form->length - 1;
-        if (address / 32 != last / 32 || last % 32 == 31) ++counts.boundary_jumps;
-    }
+    stepper.previous = offset;
     ++counts.instructions;
     ++profile.runs[offset];
-    if (form->kind == Kind::conditional) {
-        // The flags decide, not where execution goes next: a jcc with displacement 0
-        // lands on the same instruction taken or not.
-        ++counts.conditional_branches;
-        jumps = condition_holds(code[0] & 0x0F, eflags);
-        if (jumps) ++counts.conditional_taken;
-    } else if (form->kind == Kind::unconditional) {
-        ++counts.unconditional_jumps;
-        jumps = true;
-    } else if (form->kind == Kind::indirect) {
-        ++counts.indirect_jumps;
-        ++profile.taken[offset];
-        stepper.expected_known = false;  // anywhere inside the stepped code will do
-        return true;
+    if (stepper.watch.progress != nullptr && counts.instructions % PROGRESS_INTERVAL == 0)
+        stepper.watch.progress(stepper.watch.context, counts.instructions);
+
+    const std::uintptr_t next = address + instruction.length;
+    const std::uintptr_t target = address + static_cast<std::uintptr_t>(instruction.target_offset);
+    stepper.next = Next::expected;
+    stepper.expected = next;
+    switch (instruction.kind) {
+        case BranchKind::none:
+        case BranchKind::leaves:
+            break;
+        case BranchKind::conditional:
+            ++counts.conditional_branches;
+            if (instruction.condition < 0) {
+                stepper.next = Next::either;
+                stepper.target = target;
+                stepper.pending_offset = offset;
+            } else if (condition_holds(static_cast<unsigned>(instruction.condition), eflags)) {
+                // The flags decide, not where execution goes next: a jcc with
+                // displacement 0 lands on the same instruction taken or not.
+                ++counts.conditional_taken;
+                ++profile.taken[offset];
+                stepper.expected = target;
+            }
+            break;
+        case BranchKind::unconditional:
+            ++counts.unconditional_jumps;
+            ++profile.taken[offset];
+            stepper.expected = target;
+            break;
+        case BranchKind::indirect:
+        case BranchKind::call:
+        case BranchKind::ret:
+            if (instruction.kind == BranchKind::indirect) ++counts.indirect_jumps;
+            if (instruction.kind == BranchKind::call) {
+                ++counts.calls;
+                ++stepper.call_depth;
+            }
+            if (instruction.kind == BranchKind::ret) {
+                ++counts.returns;
+                --stepper.call_depth;
+            }
+            ++profile.taken[offset];
+            if (instruction.has_target) {
+                stepper.expected = target;
+            } else {
+                stepper.next = Next::anywhere;  // anywhere inside the stepped code will do
+            }
+            break;
     }
-    if (jumps) ++profile.taken[offset];
-    stepper.expected = jumps ? target : next;
-    stepper.expected_known = true;
     return true;
 }
 
-}  // namespace
-
-bool is_branch_form(const unsigned char* code) {
-    const Form* form = form_at(code);
-    return form != nullptr && form->kind != Kind::plain;
+// A branch whose bytes cross a 32-byte boundary or end on one, at `address`.
+bool on_boundary(std::uintptr_t address, std::size_t length) {
+    const std::uintptr_t last = address + length - 1;
+    return address / 32 != last / 32 || last % 32 == 31;
 }
 
-ScanProfile profile_code(const unsigned char* entry, const unsigned char* stop) {
+// Steps [entry, stop) once with the front-end counts followed at each of `bases`, and
+// gives the stepped profile with the decoded instructions along the trace.
+ScanProfile step(const unsigned char* entry, const unsigned char* stop,
+                 std::span<const std::uintptr_t> bases, const StepWatch& watch,
+                 std::vector<Instruction>& decoded,
+                 std::vector<std::uint64_t>* line_changes = nullptr,
+                 std::vector<std::uint64_t>* window_changes = nullptr) {
     ScanProfile profile;
     const std::size_t size = static_cast<std::size_t>(stop - entry);
     profile.runs.assign(size, 0);
     profile.taken.assign(size, 0);
     Stepper stepper{reinterpret_cast<std::uintptr_t>(entry), reinterpret_cast<std::uintptr_t>(stop),
-                    &profile};
+                    &profile, watch, std::vector<Instruction>(size)};
+    stepper.bases[0] = stepper.entry;
+    for (std::size_t index = 1; index < bases.size() && index < MAX_COPIES; ++index)
+        stepper.bases[stepper.base_count++] = bases[index];
+
     const StepOutcome outcome = step_through(entry, stop, visit, &stepper);
     if (outcome == StepOutcome::unavailable) {
         profile.error = "the single-step trap handler could not be installed";
-    } else if (outcome == StepOutcome::reached_stop && profile.counts.instructions > 0 &&
-               stepper.expected_known && stepper.expected != stepper.stop) {
-        profile.error = "reached the stop address " + hex_address(stepper.stop) +
-                        " where execution should have gone to " + where(stepper, stepper.expected);
     } else if (outcome == StepOutcome::reached_stop && profile.counts.instructions == 0) {
         profile.error = "nothing was stepped: the entry " + hex_address(stepper.entry) +
                         " is the stop address";
+    } else if (outcome == StepOutcome::reached_stop) {
+        if ((stepper.next == Next::expected && stepper.expected != stepper.stop) ||
+            (stepper.next == Next::either && stepper.expected != stepper.stop &&
+             stepper.target != stepper.stop)) {
+            profile.error = "reached the stop address " + hex_address(stepper.stop) +
+                            " where execution should have gone to " +
+                            where(stepper, stepper.expected);
+        } else {
+            settle_pending(stepper, stepper.stop);
+            profile.scan_length = stepped_esi();
+        }
     }
+    if (profile.error.empty() && outcome != StepOutcome::reached_stop)
+        profile.error = "stepping stopped before the stop address";
+    profile.counts.line_changes = stepper.line_changes[0];
+    profile.counts.window_changes = stepper.window_changes[0];
+    if (line_changes != nullptr) {
+        line_changes->assign(stepper.line_changes, stepper.line_changes + stepper.base_count);
+        window_changes->assign(stepper.window_changes, stepper.window_changes + stepper.base_count);
+    }
+    decoded = std::move(stepper.decoded);
     return profile;
 }
 
-ScanProfile profile_case(const BenchCase& bench_case) {
-    return profile_code(bench_case.entry, bench_case.exit + EXIT_STEP_SIZE);
+// The branches run, counted where their bytes meet a 32-byte boundary at `entry`.
+std::uint64_t boundary_jumps(const ScanProfile& profile, const std::vector<Instruction>& decoded,
+                             std::uintptr_t entry) {
+    std::uint64_t count = 0;
+    for (std::size_t offset = 0; offset < decoded.size(); ++offset) {
+        const Instruction& instruction = decoded[offset];
+        if (instruction.length == 0 || instruction.kind == BranchKind::none) continue;
+        if (on_boundary(entry + offset, instruction.length)) count += profile.runs[offset];
+    }
+    return count;
+}
+
+// Why the copy at `entry` cannot share the trace of the stepped one, or "".
+std::string differs_along_trace(const unsigned char* entry, const unsigned char* stop,
+                                const std::vector<Instruction>& decoded,
+                                const std::vector<std::uint32_t>& runs) {
+    const auto base = reinterpret_cast<std::uintptr_t>(entry);
+    for (std::size_t offset = 0; offset < decoded.size(); ++offset) {
+        const Instruction& stepped = decoded[offset];
+        if (stepped.length == 0 || runs[offset] == 0) continue;
+        Instruction own;
+        std::string error;
+        const bool ok = decode_instruction(entry + offset, static_cast<std::size_t>(stop - entry) - offset,
+                                           base + offset, own, error);
+        if (!ok || own.length != stepped.length || own.kind != stepped.kind ||
+            own.condition != stepped.condition || own.has_target != stepped.has_target ||
+            own.target_offset != stepped.target_offset) {
+            return "its instruction at entry + " + std::to_string(offset) + " (" +
+                   (ok ? own.text : error) + ") differs from the stepped copy's (" + stepped.text +
+                   "), whose trace it would share";
+        }
+    }
+    return "";
+}
+
+}  // namespace
+
+ScanProfile profile_code(const unsigned char* entry, const unsigned char* stop,
+                         const StepWatch& watch) {
+    std::vector<Instruction> decoded;
+    ScanProfile profile = step(entry, stop, {}, watch, decoded);
+    profile.counts.boundary_jumps =
+        boundary_jumps(profile, decoded, reinterpret_cast<std::uintptr_t>(entry));
+    return profile;
+}
+
+ScanProfile profile_case(const BenchCase& bench_case, const StepWatch& watch) {
+    return profile_code(bench_case.entry, bench_case.exit + EXIT_STEP_SIZE, watch);
+}
+
+std::vector<ScanProfile> profile_copies(std::span<const BenchCase* const> copies,
+                                        const StepWatch& watch) {
+    std::vector<ScanProfile> profiles(copies.size());
+    for (std::size_t start = 0; start < copies.size(); start += MAX_COPIES) {
+        const std::size_t end = std::min(copies.size(), start + MAX_COPIES);
+        const BenchCase& first = *copies[start];
+        std::vector<std::uintptr_t> bases;
+        for (std::size_t index = start; index < end; ++index)
+            bases.push_back(reinterpret_cast<std::uintptr_t>(copies[index]->entry));
+        std::vector<Instruction> decoded;
+        std::vector<std::uint64_t> line_changes, window_changes;
+        const ScanProfile stepped = step(first.entry, first.exit + EXIT_STEP_SIZE, bases, watch,
+                                         decoded, &line_changes, &window_changes);
+        for (std::size_t index = start; index < end; ++index) {
+            const BenchCase& copy = *copies[index];
+            ScanProfile& profile = profiles[index];
+            if (!stepped.error.empty()) {
+                profile.error = index == start ? stepped.error
+                                               : std::string("its stepped twin ") + first.name +
+                                                     " failed: " + stepped.error;
+                continue;
+            }
+            if (*copy.code_bytes != *first.code_bytes) {
+                profile.error = std::to_string(*copy.code_bytes) + " code bytes where " +
+                                first.name + ", whose trace it would share, has " +
+                                std::to_string(*first.code_bytes);
+                continue;
+            }
+            if (index != start) {
+                profile.error = differs_along_trace(copy.entry, copy.exit + EXIT_STEP_SIZE,
+                                                    decoded, stepped.runs);
+                if (!profile.error.empty()) continue;
+            }
+            profile = stepped;
+            profile.counts.line_changes = line_changes[index - start];
+            profile.counts.window_changes = window_changes[index - start];
+            profile.counts.boundary_jumps =
+                boundary_jumps(stepped, decoded, reinterpret_cast<std::uintptr_t>(copy.entry));
+        }
+    }
+    return profiles;
+}
+
+bool is_branch_at(const unsigned char* code, std::size_t available) {
+    Instruction instruction;
+    std::string error;
+    return decode_instruction(code, available, reinterpret_cast<std::uintptr_t>(code), instruction,
+                              error) &&
+           instruction.kind != BranchKind::none;
 }

@@ -3,6 +3,9 @@
 #include "platform/step_trap.hpp"
 #include "profile/step_trampoline.hpp"
 
+// Where the trampoline keeps the stepped code's ESI when stepping ends (step_trampoline.S).
+extern "C" std::uint32_t step_landing_esi;
+
 namespace {
 
 // The stepping in progress; read and written only by step_through and the trap handler,
@@ -46,3 +49,5 @@ StepOutcome step_through(const unsigned char* entry, const unsigned char* stop,
     remove_step_handler();
     return stepping.outcome;
 }
+
+std::uint32_t stepped_esi() { return step_landing_esi; }

@@ -27,3 +27,7 @@ enum class StepOutcome {
 
 StepOutcome step_through(const unsigned char* entry, const unsigned char* stop,
                          StepVisitor visit, void* context);
+
+// ESI (its low 32 bits) as the stepped code left it when the last stepping ended: after a
+// kernel copy's exit step, its scan length.
+std::uint32_t stepped_esi();

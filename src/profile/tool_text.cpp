@@ -54,20 +54,28 @@ bool use_text_file(const char* path, ToolText& text, std::string& error) {
     }
     // One byte more than the most the buffer takes tells a text that is too long.
     std::vector<unsigned char> bytes(TOOL_TEXT_MAX_BYTES + 1);
-    std::size_t length = 0;
-    bool ended = false;  // a NUL byte met
-    while (length < bytes.size()) {
-        const std::size_t got = std::fread(bytes.data() + length, 1, bytes.size() - length, file);
+    std::size_t length = 0;  // the text's bytes, before a NUL
+    std::size_t read = 0;    // the file's bytes read
+    bool ended = false;      // a NUL byte met
+    while (read < bytes.size()) {
+        const std::size_t got = std::fread(bytes.data() + read, 1, bytes.size() - read, file);
         if (got == 0) break;
-        const void* nul = std::memchr(bytes.data() + length, 0, got);
+        const void* nul = std::memchr(bytes.data() + read, 0, got);
+        read += got;
         if (nul != nullptr) {
             length = static_cast<const unsigned char*>(nul) - bytes.data();
             ended = true;
             break;
         }
-        length += got;
+        length = read;
     }
-    const bool failed = !ended && std::ferror(file);
+    // Past a NUL the bytes are only counted, for the context line's file size.
+    if (ended) {
+        char rest[65536];
+        std::size_t got = 0;
+        while ((got = std::fread(rest, 1, sizeof rest, file)) > 0) read += got;
+    }
+    const bool failed = std::ferror(file);
     const int read_errno = errno;
     std::fclose(file);
     if (failed) {
@@ -85,5 +93,22 @@ bool use_text_file(const char* path, ToolText& text, std::string& error) {
         return false;
     }
     text = lay_text(path, bytes.data(), length);
+    text.from_file = true;
+    text.stopped_at_nul = ended;
+    text.file_bytes = read;
     return true;
+}
+
+std::string describe_text(const ToolText& text) {
+    std::string line = "text: " + text.name + ", " + std::to_string(text.length) + " bytes";
+    if (text.stopped_at_nul)
+        line += " (stopped at a NUL at byte " + std::to_string(text.length) + " of " +
+                std::to_string(text.file_bytes) + ")";
+    return line;
+}
+
+std::string text_label(const ToolText& text) {
+    if (!text.from_file) return "long";
+    const std::size_t slash = text.name.find_last_of("/\\");
+    return slash == std::string::npos ? text.name : text.name.substr(slash + 1);
 }

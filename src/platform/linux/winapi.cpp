@@ -265,6 +265,8 @@ void ignore_write_signals() {
 
 bool input_is_console(HANDLE input) { return isatty(fd_of(input)) != 0; }
 
+bool output_is_terminal(HANDLE output) { return isatty(fd_of(output)) != 0; }
+
 int await_input_byte(HANDLE input) {
     const int fd = fd_of(input);
     const int flags = fcntl(fd, F_GETFL);

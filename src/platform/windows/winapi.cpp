@@ -30,6 +30,11 @@ bool input_is_console(HANDLE input) {
     return true;
 }
 
+bool output_is_terminal(HANDLE output) {
+    DWORD mode;
+    return output != nullptr && output != INVALID_HANDLE_VALUE && GetConsoleMode(output, &mode);
+}
+
 int await_input_byte(HANDLE input) {
     if (input == nullptr || input == INVALID_HANDLE_VALUE) return -1;  // no standard input
     // Drop what is waiting already: what is in a pipe now, the rest of a file. The NUL
