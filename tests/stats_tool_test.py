@@ -210,7 +210,7 @@ class Output(unittest.TestCase):
                                  "\n  too few rounds")
         self.assertRegex(output, r"\nVerdicts, short sample:\n  unclear \(more processes, "
                                  r"--processes=20, or a quieter machine would settle them\):\n"
-                                 r"    many_jumps/short: offset 16, 32, 48 vs offset 0\n\Z")
+                                 r"    many_jumps/short: offset 16, 32, 48 vs offset 0\n\nSummary, long sample: ")
         self.assertRegex(result.stderr.decode(), r"scheduling: ")
         self.assertRegex(result.stderr.decode(), r"architecture: (i386|x86_64)\n")
         self.assertEqual(re.findall(r"^emulated: (.*)$", result.stderr.decode(), re.M),

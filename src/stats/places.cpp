@@ -136,9 +136,11 @@ std::string places_text(const std::vector<PlaceSpread>& spreads, const std::vect
         if (spread.places > 0) fewest = std::min(fewest, spread.places);
     std::ostringstream text;
     text << "\nPlaces: how far each copy's level moved from one place to the next, over at least " << fewest
-         << (fixed ? " layings at the build's address (--placement=fixed: the noise alone, no place to "
-                     "sample)"
-                   : " places (a random page and line each, the offset in the line kept)")
+         << (fixed ? (fewest == 1 ? " laying" : " layings") +
+                         std::string(" at the build's address (--placement=fixed: the noise alone, no place "
+                                     "to sample)")
+                   : (fewest == 1 ? " place" : " places") +
+                         std::string(" (a random page and line each, the offset in the line kept)"))
          << ": the 10th to 90th percentile of its levels, as a share of their median\n"
          << table_text(lines);
     if (fixed) return text.str();

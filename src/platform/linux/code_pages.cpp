@@ -2,7 +2,7 @@
 // anonymous pages over part of it (MAP_FIXED, within our own reservation only), sealing is
 // mprotect, releasing maps inaccessible pages over it again, which drops the contents and
 // keeps the place reserved so that no other mapping takes it.
-#include "../code_pages.hpp"
+#include "platform/code_pages.hpp"
 
 #include <sys/mman.h>
 

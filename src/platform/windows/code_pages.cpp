@@ -1,7 +1,7 @@
 // Code pages on Windows: the range is reserved address space (MEM_RESERVE); opening commits
 // pages in it (fresh and zero after a decommit), sealing is VirtualProtect and
 // FlushInstructionCache, releasing decommits them and keeps the place reserved.
-#include "../code_pages.hpp"
+#include "platform/code_pages.hpp"
 
 #include <windows.h>
 
