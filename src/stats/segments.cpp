@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include "host/output_file.hpp"
 #include "stats/realtime.hpp"
 #include "stats/report_text.hpp"
+#include "progress/progress.hpp"
 #include "stats/paired.hpp"
 #include "stats/statistics.hpp"
 #include "stats/undisturbed.hpp"
@@ -95,7 +97,16 @@ std::string measure_segments(const std::string& executable, const SegmentPlan& p
     segments = Segments{};
     segments.rounds.ticks.assign(plan.order.size(), {});
     segments.rounds.places.assign(plan.order.size(), {});
+    // At a terminal, a line that says which process measures; nothing in a pipe.
+    Progress progress = progress_on_standard_error();
     for (int process = 0; process < processes; ++process) {
+        show_progress(progress,
+                      "jumpbench-stats: measuring in process " + std::to_string(process + 1) + " of " +
+                          std::to_string(processes) +
+                          (plan.rounds ? std::string()
+                                       : ", about " + std::to_string(std::lround(seconds * (processes - process))) +
+                                             " s left"),
+                      true);
         const int rounds = plan.rounds ? *plan.rounds / processes + (process < *plan.rounds % processes)
                                        : 0;
         std::string output;
@@ -103,11 +114,16 @@ std::string measure_segments(const std::string& executable, const SegmentPlan& p
             run_process(executable, request_arguments(plan, rounds, seconds, fewest), output);
         const std::string which =
             "measuring process " + std::to_string(process + 1) + " of " + std::to_string(processes);
-        if (!problem.empty()) return which + ": " + problem;
+        if (!problem.empty()) {
+            end_progress(progress);
+            return which + ": " + problem;
+        }
         // Each round: the probe, the cases' figures and the A/A figure, then their places.
         const std::size_t per_round = (1 + 2 * width) * sizeof(double);
-        if (output.empty() || output.size() % per_round != 0)
+        if (output.empty() || output.size() % per_round != 0) {
+            end_progress(progress);
             return which + " gave " + std::to_string(output.size()) + " bytes, not whole rounds";
+        }
         const std::size_t count = output.size() / per_round;
         std::vector<double> values(output.size() / sizeof(double));
         std::memcpy(values.data(), output.data(), output.size());
@@ -126,6 +142,7 @@ std::string measure_segments(const std::string& executable, const SegmentPlan& p
         }
         segments.segment_rounds.push_back(count);
     }
+    end_progress(progress);
     return "";
 }
 
