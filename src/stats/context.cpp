@@ -73,9 +73,8 @@ std::vector<ContextLine> run_context(const RunFacts& facts, const std::vector<St
                                       : "random: each process lays every copy afresh every " +
                                             std::to_string(RELAY_ROUNDS) +
                                             " rounds at a random page and 64-byte line of a range of its "
-                                            "own, the kernel's offset in its line kept, and calls it once "
-                                            "untimed there; the A/A control's two copies at independent "
-                                            "places"});
+                                            "own, the kernel's offset in its line kept; the A/A control's "
+                                            "two copies at independent places"});
     // How much of the run the machine left alone: the share the headlines and ratios use.
     lines.push_back({"undisturbed", number_text(100.0 * facts.undisturbed / facts.figures, 0) +
                                         " % of the figures (at most " + number_text(UNDISTURBED_BAND, 1) +

@@ -75,7 +75,7 @@ constexpr char TOOL_HELP[] =
     "  [--chart=<file>]            draw the headlines and the ratios into <file>, a PNG image\n"
     "                              made by gnuplot (nothing of it goes to standard output)\n"
     "  [--placement={random|fixed}] random (the default): each process lays every copy afresh\n"
-    "                              at a random page and 64-byte line every 10 rounds, its\n"
+    "                              at a random page and 64-byte line every 2 rounds, its\n"
     "                              offset in the line kept; fixed: the build's addresses\n"
     "  [--processes=<N>]           measure in N fresh processes, 1 to 100 (default 10); the\n"
     "                              intervals are taken over them\n"

@@ -161,9 +161,7 @@ MeasuredRounds measure_rounds(const std::vector<StatsCase>& cases, const RoundsR
                    : static_cast<double>(laid[position].entry_page_offset);
     };
     const auto lay_afresh = [&] {
-        if (!lay_all_afresh(places, laid)) return false;
-        for (std::size_t position = 0; position < order.size(); ++position) copy(position).measure_cycles();
-        return true;
+        return lay_all_afresh(places, laid);
     };
     std::vector<double> figures(order.size());
     std::mt19937_64 shuffler(entropy());

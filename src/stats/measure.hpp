@@ -59,11 +59,13 @@ struct MeasuredRounds {
     std::size_t rounds() const { return probes.size(); }
 };
 
-// Copies laid at random places are laid afresh every this many rounds. A default
-// invocation has some 200 rounds a process, so every copy is measured at some 200 places
-// in 10 processes; each laying costs a call of every copy, untimed (the first runs at a
-// place meet cold caches and predictors), a tenth of the rounds' time.
-inline constexpr std::size_t RELAY_ROUNDS = 10;
+// Copies laid at random places are laid afresh every this many rounds. The place is the
+// factor sampled, so the more places the better: a process of 70 to 240 rounds measures
+// every copy at 35 to 120 places, 350 to 1200 in a default invocation. Laying every copy
+// afresh takes a fraction of a millisecond; the first call at a new place is timed like
+// any other, its cold caches and predictors a few hundred cycles against the million or so
+// of a call's thousand runs.
+inline constexpr std::size_t RELAY_ROUNDS = 2;
 
 // A short-sample copy's figure in a round is the net ticks of this many calls of its meter
 // instance, one after the other, over their runs: a short scan takes a dozen ticks or so
