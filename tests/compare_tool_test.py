@@ -326,6 +326,36 @@ class Runs(unittest.TestCase):
             self.assertEqual(a.read().replace(self.files[0], "FILE"), b.read().replace(trimmed, "FILE"))
 
 
+class RunVerdicts(unittest.TestCase):
+    """A run that judged its pairs against its noise band gives its own word, turned round
+    where the reference is the pair's first; a run without words is judged by its interval."""
+
+    def test_the_runs_word_turned_round_for_the_reference_first(self):
+        with tempfile.TemporaryDirectory() as directory:
+            text, pairs = made_up_run("zen4", seed=7)
+            document = json.loads(text.replace("NaN", "null"))
+            words = ["faster", "slower", "same", "unclear"]
+            for index, pair in enumerate(document["pairs"]):
+                pair["verdict"] = words[index % 4]
+            path, out = os.path.join(directory, "run.json"), os.path.join(directory, "t.csv")
+            with open(path, "w") as file:
+                json.dump(document, file)
+            result = run("--reference=many_jumps", f"--csv={out}", path)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            with open(out) as file:
+                rows = [r for r in csv.DictReader(file) if r["layout"] != "many_jumps"]
+            turned = {"faster": "slower", "slower": "faster", "same": "same", "unclear": "unclear"}
+            checked = 0
+            for row in rows:
+                want = expected_cell(document["pairs"], row["layout"], "many_jumps", row["sample"],
+                                     int(row["offset"]))
+                self.assertIsNotNone(want)
+                inverted, pair = want[3], want[4]
+                self.assertEqual(row["verdict"], turned[pair["verdict"]] if inverted else pair["verdict"])
+                checked += 1
+            self.assertGreaterEqual(checked, 8)  # 2 layouts at 4 offsets, long and short
+
+
 class BadInput(unittest.TestCase):
     """One line per bad input, exit 2, no output file made and none that was there changed."""
 

@@ -144,8 +144,8 @@ std::string compare_runs(const std::vector<Run>& runs, const std::string& refere
                             cell.low = inverse ? 1 / *pair.high : *pair.low;
                             cell.high = inverse ? 1 / *pair.low : *pair.high;
                         }
-                        cell.verdict = verdict_of(cell);
                         cell.run_verdict = pair.verdict.value_or("");
+                        cell.verdict = verdict_of(cell);
                         cell.delta = pair.delta.value_or("");
                         break;
                     }
@@ -175,6 +175,11 @@ std::string compare_runs(const std::vector<Run>& runs, const std::string& refere
 }
 
 std::string verdict_of(const Cell& cell) {
+    // A run that judged its pairs against its own noise band gives its word; the reference
+    // first in the pair turns faster into slower.
+    if (cell.run_verdict == "same" || cell.run_verdict == "unclear") return cell.run_verdict;
+    if (cell.run_verdict == "faster") return cell.inverted ? "slower" : "faster";
+    if (cell.run_verdict == "slower") return cell.inverted ? "faster" : "slower";
     if (!cell.low) return "no interval";
     if (*cell.high < 1) return "faster";
     if (*cell.low > 1) return "slower";

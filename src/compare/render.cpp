@@ -109,7 +109,8 @@ std::string cell_text(const Cell& cell) {
 
 std::string console_table(const Comparison& comparison, const std::vector<Run>& runs) {
     std::string text = heading(comparison) + "\n";
-    text += "faster, slower: the interval excludes 1; =: no difference shown (the interval holds 1)\n";
+    text += "faster, slower: beyond the run's noise band; same: within it; unclear: neither (runs without "
+            "a band: faster, slower where the interval excludes 1, = where it holds 1)\n";
     for (const std::string& note : comparison.notes) text += "note: " + note + "\n";
     const std::vector<std::string> head = header(comparison);
     for (const std::string& sample : samples_of(comparison)) {
@@ -137,7 +138,9 @@ std::string console_table(const Comparison& comparison, const std::vector<Run>& 
 }
 
 std::string markdown_table(const Comparison& comparison, const std::vector<Run>& runs) {
-    std::string text = heading(comparison) + ". faster, slower: the interval excludes 1; =: no difference shown.\n";
+    std::string text = heading(comparison) +
+                       ". faster, slower: beyond the run's noise band; same: within it; unclear: neither "
+                       "(runs without a band: the interval against 1, = where it holds 1).\n";
     for (const std::string& note : comparison.notes) text += "\n**Note:** " + note + ".\n";
     const std::vector<std::string> head = header(comparison);
     const auto line = [](const std::vector<std::string>& cells) {
