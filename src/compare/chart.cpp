@@ -14,10 +14,12 @@ const char* colour(std::size_t group) {
     return COLOURS[group % std::size(COLOURS)];
 }
 
-// gnuplot's strings are in double quotes; a title is the user's own text.
-std::string quoted(const std::string& text) {
+// gnuplot's strings are in double quotes; a title is the user's own text. (Not named
+// quoted: with <iomanip> a non-const string would bind to std::quoted instead.)
+std::string gnuplot_string(const std::string& text) {
     std::string out = "\"";
-    for (const char c : text) out += c == '"' || c == '\\' ? std::string("\\") + c : std::string(1, c);
+    for (const char c : text)
+        out += c == '\n' ? std::string("\\n") : c == '"' || c == '\\' ? std::string("\\") + c : std::string(1, c);
     return out + "\"";
 }
 
@@ -43,9 +45,9 @@ std::string chart_script(const Comparison& comparison, int offset) {
     const int width = static_cast<int>(std::max<std::size_t>(700, 200 + total * (bars * 28 + 40)));
     std::string title = "each layout's time over " + comparison.reference + "'s at offset " +
                         std::to_string(offset) + " (95 % intervals)";
-    for (const std::string& note : comparison.notes) title += "\\n" + note;
+    for (const std::string& note : comparison.notes) title += "\n" + note;
     script << "set terminal pngcairo noenhanced size " << width << ",650 font \"sans,10\"\n"
-           << "set multiplot title " << quoted(title) << "\n"
+           << "set multiplot title " << gnuplot_string(title) << "\n"
            << "set datafile missing \"?\"\n"
            << "set style data histogram\n"
            << "set style histogram errorbars gap 1 lw 1\n"
@@ -61,7 +63,7 @@ std::string chart_script(const Comparison& comparison, int offset) {
         script << "$sample" << index << " << EOD\n";
         for (const Row& row : comparison.rows) {
             if (row.offset != offset || row.sample != samples[index]) continue;
-            script << quoted(row.layout);
+            script << gnuplot_string(row.layout);
             for (const Cell& cell : row.cells) {
                 if (!cell.present) {
                     script << " ? ? ?";
@@ -81,7 +83,7 @@ std::string chart_script(const Comparison& comparison, int offset) {
     for (std::size_t index = 0; index < samples.size(); ++index) {
         const double share = static_cast<double>(layouts_per_sample[index] + 1) / static_cast<double>(total);
         script << "set origin " << origin << ",0\nset size " << share << ",0.95\n"
-               << "set title " << quoted(samples[index] + " sample") << "\n"
+               << "set title " << gnuplot_string(samples[index] + " sample") << "\n"
                << "set arrow 1 from graph 0, first 1 to graph 1, first 1 nohead dt 2 lc rgb \"#555555\" front\n"
                << "plot";
         for (std::size_t column = 0; column < bars; ++column) {
@@ -93,7 +95,8 @@ std::string chart_script(const Comparison& comparison, int offset) {
                    << colour(c.group) << '"';
             // One key entry per machine, on its first run's bar; only in the first panel.
             if (index == 0 && column == group.columns.front())
-                script << " title " << quoted(group.letter + ": " + group.processor);
+                script << " title "
+                       << gnuplot_string(group.letter + ": " + group.processor + ", " + group.build.substr(0, group.build.find(',')));
             else
                 script << " notitle";
         }
