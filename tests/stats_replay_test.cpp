@@ -80,6 +80,42 @@ TEST(Replays, EveryRoundOnceAFirstRoundLeftOutAsItsErrorAndTheUndisturbedHeadlin
     EXPECT_DOUBLE_EQ(headline->counters.at("code_bytes").value, *placed.copy.code_bytes);
 }
 
+// A copy the tool could not count has no rounds: its row is an error that says why, and the
+// context names it, while the others stand.
+TEST(Replays, ACopyNotMeasuredIsARowThatSaysWhy) {
+    const PlacedCase& placed = placed_cases[0];
+    StatsCase stats_case{"made_up/long/offset:0", placed.layout, placed.sample, &placed.copy,
+                         placed.row, 0, placed.runs};
+    stats_case.failure = "cannot decode the instruction at entry + 14";
+    const std::vector<double> none;
+    const std::vector<bool> unexplained;
+    const Clock clock{2.5e9, 0.5};
+    std::vector<Replay> replays{{&stats_case, &none, &unexplained, &clock}};
+    register_replays(replays);
+    initialize({"--benchmark_repetitions=3", "--benchmark_min_warmup_time=0"});
+    Collected collected;
+    benchmark::RunSpecifiedBenchmarks(&collected);
+    benchmark::ClearRegisteredBenchmarks();
+    std::size_t errors = 0;
+    for (const auto& run : collected.runs)
+        if (run.error_occurred) {
+            EXPECT_EQ(run.error_message, "not measured: cannot decode the instruction at entry + 14");
+            ++errors;
+        }
+    EXPECT_EQ(errors, 3u);
+
+    RunFacts facts;
+    facts.failed = 1;
+    bool said = false;
+    for (const ContextLine& line : run_context(facts, {stats_case}))
+        if (line.key == "failed") {
+            said = true;
+            EXPECT_EQ(line.text, "1 copies not measured (made_up/long/offset:0: cannot decode the instruction "
+                                 "at entry + 14); the others are");
+        }
+    EXPECT_TRUE(said);
+}
+
 // The counter pass end to end, with the software task clock as the group's only event in
 // place of the processor's four: every selected long-sample copy is called and read and
 // gets counts per scan, which are untrusted, since no instructions were counted where the
@@ -100,7 +136,7 @@ TEST(CounterPass, EverySelectedLongCopyCountedAndCheckedAgainstItsInstructions) 
     for (std::size_t index = 0; index < cases.size(); ++index)
         selected[index] = cases[index].placement == 0 &&
                           (cases[index].layout == "class_table" || cases[index].sample == "short");
-    ASSERT_EQ(count_scan_facts(cases, selected), "");
+    ASSERT_EQ(count_scan_facts(cases, selected), 0u);
     ASSERT_EQ(count_with_counters(cases, selected, group), "");
     close_counters(group);
     for (std::size_t index = 0; index < cases.size(); ++index) {

@@ -58,6 +58,14 @@ std::vector<ContextLine> run_context(const RunFacts& facts, const std::vector<St
     lines.push_back({"scheduling", facts.scheduling});
     lines.push_back({"text", facts.text});
     if (!facts.not_paired.empty()) lines.push_back({"not_paired", facts.not_paired});
+    if (facts.failed > 0) {
+        std::string failed;
+        for (const StatsCase& stats_case : cases)
+            if (!stats_case.failure.empty())
+                failed += (failed.empty() ? "" : "; ") + stats_case.name + ": " + stats_case.failure;
+        lines.push_back({"failed", std::to_string(facts.failed) + " copies not measured (" + failed +
+                                       "); the others are"});
+    }
     lines.insert(lines.end(), facts.processor.begin(), facts.processor.end());
     lines.push_back({"hardware_counters", counters_words(facts, cases)});
     lines.push_back({"rounds", std::to_string(facts.rounds) + " in " + std::to_string(facts.processes) +

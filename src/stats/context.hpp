@@ -28,6 +28,7 @@ struct RunFacts {
     bool fixed_places = false;  // --placement=fixed
     // Measured a second set of processes: too few figures counted in the first.
     bool measured_on = false;
+    std::size_t failed = 0;  // selected copies that could not be counted (StatsCase::failure)
     // The processor's counters: why they could not be opened, or what went wrong reading
     // them ("" where they were read; then the cases' pmu say whether they are trusted).
     std::string counters_not_opened, counters_problem;

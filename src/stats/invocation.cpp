@@ -41,25 +41,34 @@ void abandon_result_files(Invocation& invocation) {
 std::string measure_selected(const Invocation& invocation, const ToolText& text,
                              std::vector<StatsCase>& cases, const std::vector<bool>& selected,
                              Measurement& measurement) {
+    // A copy that cannot be counted is left out of the rounds, in a row of its own that
+    // says why; the others are measured.
+    measurement.facts.failed = count_scan_facts(cases, selected);
     SegmentPlan plan;
+    std::vector<bool> measured(cases.size(), false);
     for (std::size_t index = 0; index < cases.size(); ++index)
-        if (selected[index]) plan.order.push_back(index);
-    plan.again = measurement.control = choose_aa_control(cases, selected);
+        if (selected[index] && cases[index].failure.empty()) {
+            plan.order.push_back(index);
+            measured[index] = true;
+        }
+    if (plan.order.empty())
+        for (std::size_t index = 0; index < cases.size(); ++index)
+            if (selected[index]) return "no selected copy could be counted: " + cases[index].name + ": " + cases[index].failure;
+    plan.again = measurement.control = choose_aa_control(cases, measured);
     plan.rounds = invocation.early.rounds;
     plan.processes = invocation.flags.processes;
     plan.realtime = invocation.flags.realtime;
     plan.fixed_places = invocation.flags.fixed_places;
     measurement.facts.fixed_places = plan.fixed_places;
-    if (std::string problem = count_scan_facts(cases, selected); !problem.empty()) return problem;
     const std::string executable = own_executable();
     if (executable.empty()) return "cannot find its own executable to start the measuring processes";
     RunFacts& facts = measurement.facts;
     facts.emulator = running_emulator();
     facts.scheduling = use_realtime_scheduling(invocation.flags.realtime);
-    measure_scan_lengths(cases, selected);
+    measure_scan_lengths(cases, measured);
     facts.text = text_context(text);
     facts.text_name = text.name;
-    facts.not_paired = uncompared_layouts(cases, selected);
+    facts.not_paired = uncompared_layouts(cases, measured);
     facts.clock = measure_clock();
     facts.processor = processor_lines(facts.clock);
     Segments& segments = measurement.segments;

@@ -50,6 +50,14 @@ void note_selected(benchmark::State& state, std::vector<bool>* selected, std::si
 }
 
 void replay_round(benchmark::State& state, Replay* replay) {
+    if (replay->ticks->empty()) {
+        // A copy the tool could not count: its row says why.
+        const std::string& failure = replay->stats_case->failure;
+        state.SkipWithError(("not measured: " + (failure.empty() ? std::string("no rounds") : failure)).c_str());
+        for (auto _ : state) {
+        }
+        return;
+    }
     const std::size_t round = replay->next++ % replay->ticks->size();
     const double ticks = (*replay->ticks)[round];
     const StatsCase& stats_case = *replay->stats_case;

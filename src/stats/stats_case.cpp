@@ -22,17 +22,36 @@ StatsCase twin_stats_case() {
             stats_long_runs};
 }
 
-std::string count_scan_facts(std::vector<StatsCase>& cases, const std::vector<bool>& selected) {
-    for (std::size_t index = 0; index < cases.size(); ++index) {
-        StatsCase& stats_case = cases[index];
-        if (!selected[index]) continue;
-        const ScanProfile profile = profile_case(*stats_case.copy);
-        if (!profile.error.empty()) return stats_case.name + ": " + profile.error;
-        stats_case.taken_branches = taken_branches(profile.counts);
-        stats_case.line_changes = profile.counts.line_changes;
-        stats_case.window_changes = profile.counts.window_changes;
-        stats_case.boundary_jumps = profile.counts.boundary_jumps;
-        stats_case.instructions = profile.counts.instructions;
+std::size_t count_scan_facts(std::vector<StatsCase>& cases, const std::vector<bool>& selected) {
+    std::size_t failed = 0;
+    std::vector<bool> done(cases.size(), false);
+    for (std::size_t first = 0; first < cases.size(); ++first) {
+        if (!selected[first] || done[first]) continue;
+        // The selected copies of this layout and sample, stepped once.
+        std::vector<std::size_t> group;
+        std::vector<const BenchCase*> copies;
+        for (std::size_t index = first; index < cases.size(); ++index)
+            if (selected[index] && cases[index].layout == cases[first].layout &&
+                cases[index].sample == cases[first].sample) {
+                group.push_back(index);
+                copies.push_back(cases[index].copy);
+                done[index] = true;
+            }
+        const std::vector<ScanProfile> profiles = profile_copies(copies);
+        for (std::size_t member = 0; member < group.size(); ++member) {
+            StatsCase& stats_case = cases[group[member]];
+            const ScanProfile& profile = profiles[member];
+            if (!profile.error.empty()) {
+                stats_case.failure = profile.error;
+                ++failed;
+                continue;
+            }
+            stats_case.taken_branches = taken_branches(profile.counts);
+            stats_case.line_changes = profile.counts.line_changes;
+            stats_case.window_changes = profile.counts.window_changes;
+            stats_case.boundary_jumps = profile.counts.boundary_jumps;
+            stats_case.instructions = profile.counts.instructions;
+        }
     }
-    return "";
+    return failed;
 }

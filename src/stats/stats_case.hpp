@@ -31,6 +31,9 @@ struct StatsCase {
     // The processor's counters per scan, where the kernel offers them (counter_pass.hpp).
     std::optional<PerScan> pmu{};
     std::uint32_t scan_length = 0;  // of the copy's last run, once measured
+    // Why the copy is not measured (it cannot be stepped, decoded or scans elsewhere); ""
+    // where it is. Its row then says so, and the others are measured.
+    std::string failure{};
 };
 
 // The headline aggregate of a case: the median of its undisturbed figures (undisturbed.hpp).
@@ -40,10 +43,11 @@ inline constexpr char HEADLINE_AGGREGATE[] = "undisturbed";
 // offset. The long rows' runs are stats_long_runs': set the text first (texts.hpp).
 std::vector<StatsCase> stats_cases();
 
-// The taken branches and the front end's facts of every selected long-sample copy, from one
-// scan of it under the profile. "" when done, else the copy that cannot be stepped and the
-// profile's error.
-std::string count_scan_facts(std::vector<StatsCase>& cases, const std::vector<bool>& selected);
+// The taken branches and the front end's facts of every selected copy, from one stepping of
+// each layout and sample over its text (profile_copies: the copies at other offsets follow
+// from the same trace at their own addresses). A copy that cannot be counted gets its
+// `failure` ("<profile's error>"); the number of such copies is returned.
+std::size_t count_scan_facts(std::vector<StatsCase>& cases, const std::vector<bool>& selected);
 
 // The A/A control's twin (placed_cases.hpp) as a case, measured where the control says so
 // (aa_control.hpp); not one of stats_cases().
