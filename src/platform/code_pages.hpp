@@ -12,6 +12,23 @@ inline constexpr std::size_t CODE_PAGE_BYTES = 4096;
 
 // Reserves `bytes` (a multiple of CODE_PAGE_BYTES) of inaccessible address space lying
 // wholly within [lowest, highest), searched from the middle of that window outward;
+
+// The one search both targets' reserve_code_range make inside a window: the places `first +
+// k * stride` for k below `places`, from the middle of the window outward (away from the
+// program's heap, which grows up from just after the program); the first that `reserve_at`
+// reserves, or null.
+template <typename ReserveAt>
+unsigned char* reserve_middle_outward(std::uintptr_t first, std::uintptr_t places, std::uintptr_t stride,
+                                      ReserveAt reserve_at) {
+    const std::uintptr_t middle = places / 2;
+    for (std::uintptr_t step = 0; step < places; ++step) {
+        const std::uintptr_t k = step % 2 == 0 ? middle + step / 2 : middle - (step + 1) / 2;
+        if (k >= places) continue;
+        if (unsigned char* range = reserve_at(first + k * stride)) return range;
+    }
+    return nullptr;
+}
+
 // lowest 0 and highest UINTPTR_MAX take any place. Null where no place was free.
 unsigned char* reserve_code_range(std::size_t bytes, std::uintptr_t lowest,
                                   std::uintptr_t highest);

@@ -34,16 +34,8 @@ unsigned char* reserve_code_range(std::size_t bytes, std::uintptr_t lowest,
     }
     const std::uintptr_t first = (lowest + CODE_PAGE_BYTES - 1) / CODE_PAGE_BYTES * CODE_PAGE_BYTES;
     if (first < lowest || highest < first || highest - first < bytes) return nullptr;
-    // The places, `bytes` apart, from the middle of the window outward: away from the
-    // program's heap, which grows up from just after the program.
-    const std::uintptr_t places = (highest - first - bytes) / bytes + 1;
-    const std::uintptr_t middle = places / 2;
-    for (std::uintptr_t step = 0; step < places; ++step) {
-        const std::uintptr_t k = step % 2 == 0 ? middle + step / 2 : middle - (step + 1) / 2;
-        if (k >= places) continue;
-        if (unsigned char* range = reserve_at(first + k * bytes, bytes)) return range;
-    }
-    return nullptr;
+    return reserve_middle_outward(first, (highest - first - bytes) / bytes + 1, bytes,
+                                  [&](std::uintptr_t at) { return reserve_at(at, bytes); });
 }
 
 void free_code_range(unsigned char* range, std::size_t bytes) {

@@ -20,18 +20,14 @@ unsigned char* reserve_code_range(std::size_t bytes, std::uintptr_t lowest,
     const std::uintptr_t first = (lowest + GRANULE - 1) / GRANULE * GRANULE;
     const std::uintptr_t stride = (bytes + GRANULE - 1) / GRANULE * GRANULE;
     if (first < lowest || highest < first || highest - first < bytes) return nullptr;
-    const std::uintptr_t places = (highest - first - bytes) / stride + 1;
-    const std::uintptr_t middle = places / 2;
-    for (std::uintptr_t step = 0; step < places; ++step) {
-        const std::uintptr_t k = step % 2 == 0 ? middle + step / 2 : middle - (step + 1) / 2;
-        if (k >= places) continue;
-        void* at = reinterpret_cast<void*>(first + k * stride);
-        if (void* got = VirtualAlloc(at, bytes, MEM_RESERVE, PAGE_NOACCESS)) {
-            if (got == at) return static_cast<unsigned char*>(got);
-            VirtualFree(got, 0, MEM_RELEASE);
-        }
-    }
-    return nullptr;
+    return reserve_middle_outward(first, (highest - first - bytes) / stride + 1, stride,
+                                  [&](std::uintptr_t place) -> unsigned char* {
+                                      void* at = reinterpret_cast<void*>(place);
+                                      void* got = VirtualAlloc(at, bytes, MEM_RESERVE, PAGE_NOACCESS);
+                                      if (got == at) return static_cast<unsigned char*>(got);
+                                      if (got != nullptr) VirtualFree(got, 0, MEM_RELEASE);
+                                      return nullptr;
+                                  });
 }
 
 void free_code_range(unsigned char* range, std::size_t) {
