@@ -39,8 +39,8 @@ TEST(Judge, SweepsAnIntervalAcrossTheNoiseBand) {
     };
     const Case cases[] = {
         {0.90, 0.92, Verdict::faster},     {0.990, 0.9949, Verdict::faster},
-        {0.990, 0.995, Verdict::unclear},  // touches the band's lower edge
-        {0.990, 1.000, Verdict::unclear},  {0.995, 1.005, Verdict::same},
+        {0.990, 0.9951, Verdict::unclear},  // just across the band's lower edge
+        {0.990, 1.000, Verdict::unclear},  {0.9951, 1.0049, Verdict::same},
         {0.999, 1.001, Verdict::same},     {1.000, 1.010, Verdict::unclear},
         {1.0051, 1.02, Verdict::slower},   {1.10, 1.30, Verdict::slower},
         {0.98, 1.02, Verdict::unclear},    // wider than the band on both sides
