@@ -1,8 +1,11 @@
 #include "stats/stats_case.hpp"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "profile/scan_profile.hpp"
+#include "progress/progress.hpp"
+#include "stats/report_text.hpp"
 #include "run/bench_cases.hpp"
 #include "stats/placed_cases.hpp"
 
@@ -22,8 +25,34 @@ StatsCase twin_stats_case() {
             stats_long_runs};
 }
 
+namespace {
+
+// The progress line while a layout is stepped, shown from inside the trap handler.
+struct Stepping {
+    Progress* progress;
+    std::string what;  // "few_jumps/long (1 of 9)"
+};
+
+void show_stepping(void* context, std::uint64_t instructions) {
+    const Stepping& stepping = *static_cast<Stepping*>(context);
+    show_progress(*stepping.progress, "jumpbench-stats: counting " + stepping.what + ": " +
+                                          number_text(static_cast<double>(instructions) / 1e6, 1) +
+                                          " M instructions");
+}
+
+}  // namespace
+
 std::size_t count_scan_facts(std::vector<StatsCase>& cases, const std::vector<bool>& selected) {
-    std::size_t failed = 0;
+    std::size_t failed = 0, groups = 0, group_number = 0;
+    std::vector<std::string> seen;
+    for (std::size_t index = 0; index < cases.size(); ++index)
+        if (selected[index] && std::find(seen.begin(), seen.end(), cases[index].layout + "/" + cases[index].sample) ==
+                                   seen.end()) {
+            seen.push_back(cases[index].layout + "/" + cases[index].sample);
+            ++groups;
+        }
+    // At a terminal a line says which layout is stepped: over a big text this takes minutes.
+    Progress progress = progress_on_standard_error();
     std::vector<bool> done(cases.size(), false);
     for (std::size_t first = 0; first < cases.size(); ++first) {
         if (!selected[first] || done[first]) continue;
@@ -37,7 +66,11 @@ std::size_t count_scan_facts(std::vector<StatsCase>& cases, const std::vector<bo
                 copies.push_back(cases[index].copy);
                 done[index] = true;
             }
-        const std::vector<ScanProfile> profiles = profile_copies(copies);
+        Stepping stepping{&progress, cases[first].layout + "/" + cases[first].sample + " (" +
+                                         std::to_string(++group_number) + " of " + std::to_string(groups) + ")"};
+        show_progress(progress, "jumpbench-stats: counting " + stepping.what, true);
+        const StepWatch watch{DEFAULT_STEP_LIMIT, show_stepping, &stepping};
+        const std::vector<ScanProfile> profiles = profile_copies(copies, watch);
         for (std::size_t member = 0; member < group.size(); ++member) {
             StatsCase& stats_case = cases[group[member]];
             const ScanProfile& profile = profiles[member];
@@ -53,5 +86,6 @@ std::size_t count_scan_facts(std::vector<StatsCase>& cases, const std::vector<bo
             stats_case.instructions = profile.counts.instructions;
         }
     }
+    end_progress(progress);
     return failed;
 }
