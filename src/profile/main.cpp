@@ -224,21 +224,6 @@ int finish_output(int exit_code) {
     return 1;
 }
 
-// The progress line while a row is stepped: shown from inside the trap handler, which
-// interrupts only the stepped copy.
-struct Stepping {
-    Progress* progress;
-    std::string row;  // "few_jumps over text.txt (3 of 9)"
-};
-
-void show_stepping(void* context, std::uint64_t instructions) {
-    const Stepping& stepping = *static_cast<Stepping*>(context);
-    show_progress(*stepping.progress,
-                  "jumpbench-profile: stepping " + stepping.row + ": " +
-                      std::to_string(instructions / 1000000) + "." +
-                      std::to_string(instructions / 100000 % 10) + " M instructions");
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -303,10 +288,10 @@ int main(int argc, char** argv) {
         row.bytes = on_text ? reinterpret_cast<const char*>(tool_text) : short_sample;
         // few_jumps/long -> few_jumps_text, few_jumps/short -> few_jumps_short
         row.symbol = row.layout + "_" + (on_text ? "text" : row.sample);
-        Stepping stepping{&progress, row.layout + " over " + row.sample + " (" +
-                                         std::to_string(index + 1) + " of " +
+        Stepping stepping{&progress, "jumpbench-profile: stepping " + row.layout + " over " + row.sample +
+                                         " (" + std::to_string(index + 1) + " of " +
                                          std::to_string(ROW_COUNT) + ")"};
-        show_progress(progress, "jumpbench-profile: stepping " + stepping.row, true);
+        show_progress(progress, stepping.line, true);
         const StepWatch watch{step_limit_for(std::strlen(row.bytes)), show_stepping, &stepping};
         row.profile = profile_case(*row.copy, watch);
         check_scan_length(row);

@@ -41,6 +41,13 @@ void show_progress(Progress& progress, std::string_view line, bool now) {
     progress.shown = line.size();
 }
 
+void show_stepping(void* context, std::uint64_t instructions) {
+    const Stepping& stepping = *static_cast<Stepping*>(context);
+    char count[32];
+    std::snprintf(count, sizeof count, ": %.1f M instructions", static_cast<double>(instructions / 100000) / 10);
+    show_progress(*stepping.progress, stepping.line + count);
+}
+
 void end_progress(Progress& progress) {
     if (!progress.enabled || progress.shown == 0) return;
     std::string frame(progress.shown + 2, ' ');

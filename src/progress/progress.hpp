@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,17 @@ void show_progress(Progress& progress, std::string_view line, bool now = false);
 
 // Clears the line, so that what is written next starts at the left margin.
 void end_progress(Progress& progress);
+
+// The line while code is stepped: `line` ("jumpbench-profile: stepping few_jumps over long
+// (1 of 9)"), then the instructions stepped so far. show_stepping has the form of the
+// stepper's progress callback (profile/scan_profile.hpp's StepWatch), with a Stepping as
+// its context: it is called from inside the trap handler, which interrupts only the
+// stepped code.
+struct Stepping {
+    Progress* progress;
+    std::string line;
+};
+void show_stepping(void* stepping, std::uint64_t instructions);
 
 // What is written to show `line` over a line `shown` characters wide.
 std::string progress_frame(std::string_view line, std::size_t shown);

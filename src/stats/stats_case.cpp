@@ -5,7 +5,6 @@
 
 #include "profile/scan_profile.hpp"
 #include "progress/progress.hpp"
-#include "stats/report_text.hpp"
 #include "run/bench_cases.hpp"
 #include "stats/placed_cases.hpp"
 
@@ -24,23 +23,6 @@ StatsCase twin_stats_case() {
     return {twin_case.copy.name, twin_case.layout, twin_case.sample, &twin_case.copy, twin_case.row, 0,
             stats_long_runs};
 }
-
-namespace {
-
-// The progress line while a layout is stepped, shown from inside the trap handler.
-struct Stepping {
-    Progress* progress;
-    std::string what;  // "few_jumps/long (1 of 9)"
-};
-
-void show_stepping(void* context, std::uint64_t instructions) {
-    const Stepping& stepping = *static_cast<Stepping*>(context);
-    show_progress(*stepping.progress, "jumpbench-stats: counting " + stepping.what + ": " +
-                                          number_text(static_cast<double>(instructions) / 1e6, 1) +
-                                          " M instructions");
-}
-
-}  // namespace
 
 std::size_t count_scan_facts(std::vector<StatsCase>& cases, const std::vector<bool>& selected) {
     std::size_t failed = 0, groups = 0, group_number = 0;
@@ -66,9 +48,10 @@ std::size_t count_scan_facts(std::vector<StatsCase>& cases, const std::vector<bo
                 copies.push_back(cases[index].copy);
                 done[index] = true;
             }
-        Stepping stepping{&progress, cases[first].layout + "/" + cases[first].sample + " (" +
-                                         std::to_string(++group_number) + " of " + std::to_string(groups) + ")"};
-        show_progress(progress, "jumpbench-stats: counting " + stepping.what, true);
+        Stepping stepping{&progress, "jumpbench-stats: counting " + cases[first].layout + "/" +
+                                         cases[first].sample + " (" + std::to_string(++group_number) + " of " +
+                                         std::to_string(groups) + ")"};
+        show_progress(progress, stepping.line, true);
         const StepWatch watch{DEFAULT_STEP_LIMIT, show_stepping, &stepping};
         const std::vector<ScanProfile> profiles = profile_copies(copies, watch);
         for (std::size_t member = 0; member < group.size(); ++member) {

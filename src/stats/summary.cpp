@@ -6,6 +6,7 @@
 
 #include "stats/console_report.hpp"
 #include "stats/report_text.hpp"
+#include "stats/texts.hpp"
 #include "stats/undisturbed.hpp"
 
 namespace {
@@ -64,12 +65,10 @@ std::string summary_text(const Results& results, const std::string& text_name) {
             if (results.headlines[index] > results.headlines[found->worst]) found->worst = index;
         }
         if (ranked.size() < 2) continue;
-        auto most = by_length.begin();
-        for (auto it = by_length.begin(); it != by_length.end(); ++it)
-            if (it->second.size() >= most->second.size()) most = it;
+        const std::uint32_t common = common_scan_length(by_length);
         std::vector<Ranked> apart;
         std::erase_if(ranked, [&](const Ranked& r) {
-            if (copies[r.best].scan_length == most->first) return false;
+            if (copies[r.best].scan_length == common) return false;
             apart.push_back(r);
             return true;
         });
@@ -132,7 +131,7 @@ std::string summary_text(const Results& results, const std::string& text_name) {
              << number_text(100 * spread(*least), 1) << " %)\n";
         for (const Ranked& row : apart)
             text << "  not ranked: " << row.layout << " scans " << copies[row.best].scan_length
-                 << " bytes where the others scan " << most->first << '\n';
+                 << " bytes where the others scan " << common << '\n';
     }
     return text.str();
 }

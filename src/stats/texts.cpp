@@ -52,6 +52,13 @@ std::string text_context(const ToolText& text) {
     return text.name + ", " + std::to_string(text.length) + " bytes, FNV-1a 64 " + hex(text.hash);
 }
 
+std::uint32_t common_scan_length(const std::map<std::uint32_t, std::vector<std::string>>& layouts_by_length) {
+    auto most = layouts_by_length.begin();
+    for (auto it = layouts_by_length.begin(); it != layouts_by_length.end(); ++it)
+        if (it->second.size() >= most->second.size()) most = it;
+    return most == layouts_by_length.end() ? 0 : most->first;
+}
+
 std::string uncompared_layouts(const std::vector<StatsCase>& cases, const std::vector<bool>& selected) {
     std::map<std::uint32_t, std::vector<std::string>> by_length;
     for (std::size_t index = 0; index < cases.size(); ++index) {
@@ -62,17 +69,13 @@ std::string uncompared_layouts(const std::vector<StatsCase>& cases, const std::v
             layouts.push_back(stats_case.layout);
     }
     if (by_length.size() < 2) return "";
-    // The length most layouts scan; of equally many, the longest: a scan that ends early
-    // (at a blank, say) is the one that differs.
-    auto most = by_length.begin();
-    for (auto it = by_length.begin(); it != by_length.end(); ++it)
-        if (it->second.size() >= most->second.size()) most = it;
+    const std::uint32_t common = common_scan_length(by_length);
     std::string words;
     for (const auto& [length, layouts] : by_length) {
-        if (length == most->first) continue;
+        if (length == common) continue;
         for (const std::string& layout : layouts) {
             words += (words.empty() ? "" : "; ") + layout + " scans " + std::to_string(length) +
-                     " bytes where the others scan " + std::to_string(most->first);
+                     " bytes where the others scan " + std::to_string(common);
         }
     }
     return words + ": not paired with the others, their scans do different work (a layout that"

@@ -5,6 +5,10 @@
 // a file that has changed meanwhile.
 #pragma once
 
+#include <cstdint>
+
+#include <map>
+
 #include <string>
 #include <vector>
 
@@ -28,6 +32,11 @@ std::string text_context(const ToolText& text);
 
 // Where the selected long-sample layouts' scans end in more than one place on the text
 // (the switch also stops at a blank), the layouts whose scans end elsewhere than most, in
+// Of the lengths the layouts' scans take, each with the layouts that take it: the one most
+// of them take; of equally many, the longest, since a scan that ends early (at a blank,
+// say) is the one that differs. Pairs are made and layouts ranked only among those.
+std::uint32_t common_scan_length(const std::map<std::uint32_t, std::vector<std::string>>& layouts_by_length);
+
 // words for the context: they are not paired with the others. "" where all agree.
 struct StatsCase;
 std::string uncompared_layouts(const std::vector<StatsCase>& cases, const std::vector<bool>& selected);

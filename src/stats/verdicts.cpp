@@ -1,16 +1,12 @@
 #include "stats/verdicts.hpp"
 
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
+
+#include "host/numbers.hpp"
 
 namespace {
 
-std::string percent(double fraction) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f", 100 * fraction);
-    return text;
-}
+std::string percent(double fraction) { return number_text(100 * fraction, 1); }
 
 }  // namespace
 
