@@ -1,10 +1,12 @@
-// The profile of every row's kernel copy, stepped under the single-step trap, against
+// The profile of every row's kernel copy, stepped by the build's default engine, against
 // counts worked out by hand from the layout's instruction table (kernel_bytes_test.cpp)
 // and the sample; forms no built-in layout uses, by hand; the stepper's refusal of code
-// that would leave, fault, cannot be decoded or runs away; and one stepping shared by the
-// copies of a layout at several addresses.
+// that would leave, fault, cannot be decoded or runs away; one stepping shared by the
+// copies of a layout at several addresses; and the emulator against the processor's trap,
+// copy by copy.
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <numeric>
 #include <string>
 #include <string_view>
@@ -33,6 +35,7 @@ STEPPED_COPY(stepped_form_8)
 STEPPED_COPY(stepped_form_9)
 STEPPED_COPY(stepped_form_10)
 STEPPED_COPY(stepped_form_11)
+STEPPED_COPY(stepped_form_12)
 #undef STEPPED_COPY
 extern const unsigned char zero_displacement[], zero_displacement_stop[];
 extern const unsigned char front_end[], front_end_stop[];
@@ -405,4 +408,92 @@ TEST(SteppingCounts, FrontEndChangesAndBoundaryJumps) {
     EXPECT_EQ(profile.counts.window_changes, 3u);
     EXPECT_EQ(profile.counts.line_changes, 1u);
     EXPECT_EQ(profile.counts.boundary_jumps, 3u);
+}
+
+namespace {
+
+// Every count, every instruction's runs and jumps, the scan length and the error alike.
+void expect_same_stepping(const ScanProfile& emulated, const ScanProfile& trapped,
+                          const std::string& name) {
+    EXPECT_EQ(emulated.error, trapped.error) << name;
+    const ScanCounts &a = emulated.counts, &b = trapped.counts;
+    EXPECT_EQ(a.instructions, b.instructions) << name;
+    EXPECT_EQ(a.conditional_branches, b.conditional_branches) << name;
+    EXPECT_EQ(a.conditional_taken, b.conditional_taken) << name;
+    EXPECT_EQ(a.unconditional_jumps, b.unconditional_jumps) << name;
+    EXPECT_EQ(a.indirect_jumps, b.indirect_jumps) << name;
+    EXPECT_EQ(a.calls, b.calls) << name;
+    EXPECT_EQ(a.returns, b.returns) << name;
+    EXPECT_EQ(a.line_changes, b.line_changes) << name;
+    EXPECT_EQ(a.window_changes, b.window_changes) << name;
+    EXPECT_EQ(a.boundary_jumps, b.boundary_jumps) << name;
+    EXPECT_EQ(emulated.runs, trapped.runs) << name;
+    EXPECT_EQ(emulated.taken, trapped.taken) << name;
+    EXPECT_EQ(emulated.scan_length, trapped.scan_length) << name;
+}
+
+ScanProfile stepped_by(StepEngine engine, const unsigned char* entry, const unsigned char* stop,
+                       std::uint64_t limit = DEFAULT_STEP_LIMIT) {
+    StepWatch watch{limit};
+    watch.engine = engine;
+    return profile_code(entry, stop, watch);
+}
+
+void expect_engines_agree(const unsigned char* entry, const unsigned char* stop,
+                          const std::string& name, std::uint64_t limit = DEFAULT_STEP_LIMIT) {
+    expect_same_stepping(stepped_by(StepEngine::emulator, entry, stop, limit),
+                         stepped_by(StepEngine::trap, entry, stop, limit), name);
+}
+
+}  // namespace
+
+// The emulator shows the stepper what the processor runs: every copy of the program (the
+// benchmark's rows, every layout over the tools' text and over a text of every byte
+// value), the forms no layout uses, what is refused, and the branch whose outcome only
+// the flags tell, count alike under both, instruction by instruction.
+TEST(SteppingEngines, TheEmulatorCountsWhatTheTrapCounts) {
+    if (!emulator_built()) GTEST_SKIP() << "this build steps under the trap alone";
+    for (const BenchCase& copy : bench_cases)
+        expect_engines_agree(copy.entry, copy.exit + EXIT_STEP_SIZE, copy.name);
+    for (const bool every_byte : {false, true}) {
+        if (every_byte) {
+            std::string text;
+            for (int round = 0; round < 3; ++round)
+                for (int byte = 1; byte < 256; ++byte) text += static_cast<char>((byte * 37 + round) % 255 + 1);
+            std::memcpy(tool_text, text.data(), text.size() + 1);
+        } else {
+            use_long_sample();
+        }
+        for (const BenchCase& copy : text_copies)
+            expect_engines_agree(copy.entry, copy.exit + EXIT_STEP_SIZE,
+                                 std::string(copy.name) + (every_byte ? " over every byte" : ""));
+    }
+    use_long_sample();
+    for (const BenchCase& copy : RANGE_COPIES)
+        expect_engines_agree(copy.entry, copy.exit + EXIT_STEP_SIZE, copy.name);
+    const unsigned char* const forms[][2] = {
+        {stepped_form_0, stepped_form_0_stop},   {stepped_form_1, stepped_form_1_stop},
+        {stepped_form_2, stepped_form_2_stop},   {stepped_form_3, stepped_form_3_stop},
+        {stepped_form_4, stepped_form_4_stop},   {stepped_form_5, stepped_form_5_stop},
+        {stepped_form_6, stepped_form_6_stop},   {stepped_form_7, stepped_form_7_stop},
+        {stepped_form_8, stepped_form_8_stop},   {stepped_form_9, stepped_form_9_stop},
+        {stepped_form_10, stepped_form_10_stop}, {stepped_form_11, stepped_form_11_stop},
+        {front_end, front_end_stop}};
+    for (const auto& form : forms) expect_engines_agree(form[0], form[1], hex_address(form[0]), 1000);
+    for (const char byte : {'A', 'B'}) {
+        profile_text[0] = static_cast<unsigned char>(byte);
+        expect_engines_agree(zero_displacement, zero_displacement_stop, std::string("jne +0 at ") + byte);
+    }
+}
+
+// Code that reads memory no process maps faults in the emulator, not in the process: the
+// copy's error names the instruction and the fault, and the two instructions before it
+// were counted. (Under the trap the same read would end the process.)
+TEST(SteppingEngines, AFaultInTheEmulatorIsTheCopysError) {
+    if (!emulator_built()) GTEST_SKIP() << "this build steps under the trap alone";
+    const ScanProfile profile = stepped_by(StepEngine::emulator, stepped_form_12, stepped_form_12_stop);
+    EXPECT_TRUE(profile.error.starts_with("the instruction at " + hex_address(stepped_form_12_form) +
+                                          " faulted: "))
+        << profile.error;
+    EXPECT_EQ(profile.counts.instructions, 3u) << profile.error;
 }

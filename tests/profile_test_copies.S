@@ -57,6 +57,8 @@ SYM(\name\()_stop):
         STEPPED_FORM_COPY stepped_form_10, 0x3D, 0x30, 0x00, 0x00, 0x00 // cmp eax, imm32
         // call +2 (to the ret); jmp +1 (over it, once returned); ret.
         STEPPED_FORM_COPY stepped_form_11, 0xE8, 0x02, 0x00, 0x00, 0x00, 0xEB, 0x01, 0xC3
+        // Faults: mov eax, [0] (the absolute form in both modes), a page no process maps.
+        STEPPED_FORM_COPY stepped_form_12, 0x8B, 0x04, 0x25, 0x00, 0x00, 0x00, 0x00
 
 // range_copy_<n>, at offset `at` of a 64-byte line, with `above` the opcode of its jump
 // over the range (77, ja; the odd copy 73, jae, whose path differs):

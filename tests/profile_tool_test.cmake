@@ -10,6 +10,8 @@
 #   output_lost  standard output a full device: the usage, the table and the CSV each end
 #                with exit code 1 and one line on standard error that says so
 #   size_limit   a file-size limit of 0 (ulimit -f 0) for the CSV: the same, not SIGXFSZ
+#   stepping     --stepping=trap (and =emulator, where built) gives the default's CSV byte
+#                for byte; the table's notes say how the copies were stepped
 #   progress     a progress line at a terminal (a pseudo-terminal), none in a pipe (Linux)
 #   text         --text=FILE: a missing, empty, over-long file, a directory, a text that
 #                starts with a NUL are refused before anything is stepped, with one line
@@ -179,8 +181,29 @@ elseif(CASE STREQUAL "progress")
   if(NOT exit_code EQUAL 0 OR NOT error STREQUAL "" OR output MATCHES "stepping")
     message(FATAL_ERROR "progress in a pipe: exit code ${exit_code}:\n${error}")
   endif()
+elseif(CASE STREQUAL "stepping")
+  # Both engines count alike: the CSV under the trap is the default's byte for byte, and so
+  # is the emulator's where the build has one; where it has none, asking for it is refused.
+  run_tool(stepping_default --csv)
+  set(default_csv "${output_hex}")
+  run_tool(stepping_trap --csv --stepping=trap)
+  if(NOT exit_code EQUAL 0 OR NOT output_hex STREQUAL default_csv)
+    message(FATAL_ERROR "--stepping=trap: exit code ${exit_code}, or its CSV differs:\n${output}${error}")
+  endif()
+  run_tool(stepping_emulator --csv --stepping=emulator)
+  if(exit_code EQUAL 2)
+    if(NOT error MATCHES "^jumpbench-profile: this build has no x86 emulator" OR NOT output STREQUAL "")
+      message(FATAL_ERROR "--stepping=emulator refused without its reason:\n${error}")
+    endif()
+  elseif(NOT exit_code EQUAL 0 OR NOT output_hex STREQUAL default_csv)
+    message(FATAL_ERROR "--stepping=emulator: exit code ${exit_code}, or its CSV differs:\n${output}${error}")
+  endif()
+  run_tool(stepping_table)
+  if(NOT output MATCHES "\nstepped (in an x86 emulator [(]Unicorn [0-9.]+[)]|under the processor's single-step trap) and decoded by ")
+    message(FATAL_ERROR "the table's note does not say how the copies were stepped:\n${output}")
+  endif()
 elseif(CASE STREQUAL "bad_options")
-  foreach(arguments "--bogus" "--csv;--annotate" "csv")
+  foreach(arguments "--bogus" "--csv;--annotate" "csv" "--stepping=bogus")
     run_tool(bad ${arguments})
     if(NOT exit_code EQUAL 2 OR NOT output STREQUAL "" OR NOT error MATCHES "^jumpbench-profile: ")
       message(FATAL_ERROR "with '${arguments}': exit code ${exit_code} (expected 2), "

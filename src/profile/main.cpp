@@ -1,5 +1,6 @@
-// jumpbench-profile: what one scan of each kernel copy executes, counted exactly under the
-// single-step trap, entered at the copy's entry label and stepped through its exit step,
+// jumpbench-profile: what one scan of each kernel copy executes, counted exactly as it is
+// stepped instruction by instruction (in an x86 emulator where the build has one, else, or
+// with --stepping=trap, under the processor's single-step trap), entered at the copy's entry label and stepped through its exit step,
 // every instruction decoded by a real x86 decoder (x86_decoder.hpp).
 // The text rows are a copy of every layout of the layout list over the tools' own text
 // (tool_text.hpp): the long sample, or the user's file. The short-sample rows are the
@@ -36,7 +37,7 @@
 namespace {
 
 constexpr char USAGE[] =
-    "usage: jumpbench-profile [--text FILE] [--csv | --annotate]\n"
+    "usage: jumpbench-profile [--text FILE] [--csv | --annotate] [--stepping=HOW]\n"
     "  (none)       a table of what one scan of each kernel copy executes\n"
     "  --csv        the same as CSV: layout,sample,instructions,conditional_branches,\n"
     "               conditional_taken,unconditional_jumps,indirect_jumps,calls,returns,\n"
@@ -44,7 +45,10 @@ constexpr char USAGE[] =
     "  --annotate   each copy's listing with the runs of each instruction per scan and\n"
     "               the times each branch jumped (Linux build)\n"
     "  --text FILE  the text copies scan FILE's bytes up to its first NUL (at most\n"
-    "  --text=FILE  1048576) instead of the built-in long sample\n";
+    "  --text=FILE  1048576) instead of the built-in long sample\n"
+    "  --stepping=emulator  step each copy in an x86 emulator (the default where built)\n"
+    "  --stepping=trap      step it on the processor under the single-step trap: the\n"
+    "               same counts, one trap an instruction (some hundred times slower)\n";
 
 enum class Output { table, csv, annotate };
 
@@ -98,7 +102,7 @@ std::string scan_length_cell(const Row& row) {
     return std::to_string(row.profile.scan_length) + (row.stopped_at_blank >= 0 ? "*" : "");
 }
 
-void print_table(const Rows& rows, const ToolText& text) {
+void print_table(const Rows& rows, const ToolText& text, StepEngine engine) {
     int sample_width = 6;
     for (const Row& row : rows)
         sample_width = std::max(sample_width, static_cast<int>(row.sample.size()));
@@ -130,10 +134,10 @@ void print_table(const Rows& rows, const ToolText& text) {
     }
     std::printf(
         "\nOne scan of the sample: the copy's entry through its exit step, every instruction\n"
-        "counted under the single-step trap and decoded by %s.\n"
+        "stepped %s and decoded by %s.\n"
         "scan_length: the bytes the scan took, its terminator (or the blank that ended it)\n"
         "included.\n",
-        decoder_name().c_str());
+        step_engine_text(engine).c_str(), decoder_name().c_str());
     if (any_early) {
         std::printf("*: stopped at the text's first blank, as the layout's stop rule says: its\n"
                     "counts are those of the shorter scan, not comparable with the others'.\n");
@@ -231,6 +235,7 @@ int main(int argc, char** argv) {
     Output output = Output::table;
     bool chosen = false;
     const char* text_path = nullptr;
+    StepEngine engine = default_step_engine();
     for (int index = 1; index < argc; ++index) {
         const std::string_view option = argv[index];
         if (option == "-h" || option == "--help") {
@@ -247,6 +252,15 @@ int main(int argc, char** argv) {
                 return 2;
             }
             text_path = argv[++index];
+            continue;
+        }
+        if (option == "--stepping=trap" || option == "--stepping=emulator") {
+            engine = option.ends_with("trap") ? StepEngine::trap : StepEngine::emulator;
+            if (engine == StepEngine::emulator && !emulator_built()) {
+                std::fprintf(stderr, "jumpbench-profile: this build has no x86 emulator; "
+                                     "--stepping=trap steps on the processor\n");
+                return 2;
+            }
             continue;
         }
         const bool csv = option == "--csv", annotate = option == "--annotate";
@@ -292,7 +306,8 @@ int main(int argc, char** argv) {
                                          " (" + std::to_string(index + 1) + " of " +
                                          std::to_string(ROW_COUNT) + ")"};
         show_progress(progress, stepping.line, true);
-        const StepWatch watch{step_limit_for(std::strlen(row.bytes)), show_stepping, &stepping};
+        const StepWatch watch{step_limit_for(std::strlen(row.bytes)), show_stepping, &stepping,
+                              engine};
         row.profile = profile_case(*row.copy, watch);
         check_scan_length(row);
         any_failed = any_failed || !row.profile.error.empty();
@@ -304,7 +319,7 @@ int main(int argc, char** argv) {
                          row.sample.c_str(), row.profile.error.c_str());
     }
 
-    if (output == Output::table) print_table(rows, text);
+    if (output == Output::table) print_table(rows, text, engine);
     if (output == Output::csv) print_csv(rows);
     if (output == Output::annotate && !print_annotated(rows)) return finish_output(1);
     return finish_output(any_failed ? 1 : 0);

@@ -86,8 +86,9 @@ void settle_pending(Stepper& stepper, std::uintptr_t address) {
     }
 }
 
-// Runs in the trap handler. The interrupted code is the stepped copy, never the C++
-// run-time library, so the handler may decode and build its error texts with it.
+// Runs before each stepped instruction: in the emulator's hook, or in the trap handler, where
+// the interrupted code is the stepped copy, never the C++ run-time library, so that the
+// handler may decode and build its error texts with it.
 bool visit(void* context, std::uintptr_t address, std::uint32_t eflags) {
     Stepper& stepper = *static_cast<Stepper*>(context);
     ScanProfile& profile = *stepper.profile;
@@ -220,9 +221,13 @@ ScanProfile step(const unsigned char* entry, const unsigned char* stop,
     for (std::size_t index = 1; index < bases.size() && index < MAX_COPIES; ++index)
         stepper.bases[stepper.base_count++] = bases[index];
 
-    const StepOutcome outcome = step_through(entry, stop, visit, &stepper);
+    const StepOutcome outcome = step_through(entry, stop, visit, &stepper, watch.engine);
     if (outcome == StepOutcome::unavailable) {
-        profile.error = "the single-step trap handler could not be installed";
+        profile.error = watch.engine == StepEngine::trap
+                            ? "the single-step trap handler could not be installed"
+                            : "the emulator could not be set up";
+    } else if (outcome == StepOutcome::faulted && profile.error.empty()) {
+        profile.error = step_fault();
     } else if (outcome == StepOutcome::reached_stop && profile.counts.instructions == 0) {
         profile.error = "nothing was stepped: the entry " + hex_address(stepper.entry) +
                         " is the stop address";

@@ -1,5 +1,5 @@
-// What one scan of a kernel copy executes, counted instruction by instruction under the
-// single-step trap (single_step.hpp), each instruction decoded by a real x86 decoder
+// What one scan of a kernel copy executes, counted instruction by instruction as it is
+// stepped (single_step.hpp: under the emulator or the processor's single-step trap), each instruction decoded by a real x86 decoder
 // (x86_decoder.hpp). The counts are exact: the kernels are deterministic, and nothing is
 // sampled or measured in time.
 #pragma once
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "meter/bench_case.hpp"
+#include "profile/single_step.hpp"
 
 // sub esi, imm32 at a copy's exit label: stepped with the copy; the instruction after it
 // (the meter's loop control) is where stepping stops.
@@ -59,13 +60,15 @@ struct ScanProfile {
 
 // How a stepping is watched: the most instructions it may run before it counts as run
 // away, and a callback that is shown the instructions stepped so far every
-// PROGRESS_INTERVAL instructions (from inside the trap handler: it must not step itself).
+// PROGRESS_INTERVAL instructions (from inside the stepping: it must not step itself), and
+// the engine that steps.
 inline constexpr std::uint64_t DEFAULT_STEP_LIMIT = 100'000'000;
 inline constexpr std::uint64_t PROGRESS_INTERVAL = 1u << 18;
 struct StepWatch {
     std::uint64_t step_limit = DEFAULT_STEP_LIMIT;
     void (*progress)(void* context, std::uint64_t instructions) = nullptr;
     void* context = nullptr;
+    StepEngine engine = default_step_engine();
 };
 
 // A step limit for a scan of a text of `bytes` bytes: 64 instructions a byte, far more

@@ -1,6 +1,9 @@
 #include "profile/single_step.hpp"
 
 #include "platform/step_trap.hpp"
+#if JUMPBENCH_EMULATOR
+#include "profile/emulated_step.hpp"
+#endif
 #include "profile/step_trampoline.hpp"
 
 // Where the trampoline keeps the stepped code's ESI when stepping ends (step_trampoline.S).
@@ -21,6 +24,10 @@ struct Stepping {
 
 Stepping stepping;
 
+// The last stepping's ESI and fault, whichever engine ran it.
+std::uint32_t last_esi = 0;
+std::string last_fault;
+
 TrapAction on_step_trap(std::uintptr_t address, std::uint32_t eflags) {
     if (!stepping.entered) {
         // A trap in the trampoline's jump, before the entry: pass it over.
@@ -40,14 +47,44 @@ TrapAction on_step_trap(std::uintptr_t address, std::uint32_t eflags) {
 
 }  // namespace
 
+bool emulator_built() { return JUMPBENCH_EMULATOR != 0; }
+
+StepEngine default_step_engine() {
+    return emulator_built() ? StepEngine::emulator : StepEngine::trap;
+}
+
+const char* step_engine_name(StepEngine engine) {
+    return engine == StepEngine::emulator ? "emulator" : "trap";
+}
+
+std::string step_engine_text(StepEngine engine) {
+#if JUMPBENCH_EMULATOR
+    if (engine == StepEngine::emulator) return "in an x86 emulator (" + emulator_name() + ")";
+#endif
+    return engine == StepEngine::emulator ? "in an x86 emulator (not in this build)"
+                                          : "under the processor's single-step trap";
+}
+
 StepOutcome step_through(const unsigned char* entry, const unsigned char* stop,
-                         StepVisitor visit, void* context) {
+                         StepVisitor visit, void* context, StepEngine engine) {
+    last_esi = 0;
+    last_fault.clear();
+    if (engine == StepEngine::emulator) {
+#if JUMPBENCH_EMULATOR
+        return emulate_through(entry, stop, visit, context, last_esi, last_fault);
+#else
+        return StepOutcome::unavailable;
+#endif
+    }
     stepping = {reinterpret_cast<std::uintptr_t>(entry), reinterpret_cast<std::uintptr_t>(stop),
                 visit, context, false, StepOutcome::unavailable};
     if (!install_step_handler(on_step_trap, step_landing)) return StepOutcome::unavailable;
     step_from(entry);
     remove_step_handler();
+    last_esi = step_landing_esi;
     return stepping.outcome;
 }
 
-std::uint32_t stepped_esi() { return step_landing_esi; }
+std::uint32_t stepped_esi() { return last_esi; }
+
+const std::string& step_fault() { return last_fault; }

@@ -53,7 +53,7 @@ constexpr char TOOL_HELP[] =
     "Counters per scan: ticks (time-stamp counter), cycles (estimated core cycles: ticks\n"
     "over the ticks per cycle of a 1000-add chain measured first, the lowest of 7), len,\n"
     "code_bytes; and taken (the branches one scan takes, counted\n"
-    "exactly under the single-step trap), ticks_per_taken and cycles_per_taken, and where\n"
+    "exactly as the profile tool steps it), ticks_per_taken and cycles_per_taken, and where\n"
     "the front end fetches from: line_changes, window_changes, boundary_jumps (the profile\n"
     "tool's, at the copy's own address). A cost model of the long-sample copies' cycles\n"
     "against their taken branches and line changes follows the placement table (json:\n"
