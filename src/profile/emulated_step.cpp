@@ -45,15 +45,17 @@ std::string hex(std::uintptr_t address) {
     return text;
 }
 
-// Every readable range of the process, at its own address and with its own protection:
-// the emulated code's writes land in the process's memory, as they would on the processor,
-// and a write the process could not make is the emulator's fault, not the host's.
+// Every readable range of the process, at its own address, writable where the process may
+// write it: the emulated code's writes land in the process's memory, as they would on the
+// processor, and a write the process could not make is the emulator's fault, not the
+// host's. Every range may be run: the stepper refuses any instruction outside the stepped
+// code before it runs, and under qemu's user-mode emulator (the i386 build on a kernel
+// without 32-bit support) the process's own list shows its code as not executable.
 bool map_own_memory(uc_engine* engine, std::uintptr_t entry) {
     bool entry_mapped = false;
     for (const MappedRange& range : readable_ranges()) {
-        std::uint32_t protection = UC_PROT_READ;
+        std::uint32_t protection = UC_PROT_READ | UC_PROT_EXEC;
         if (range.writable) protection |= UC_PROT_WRITE;
-        if (range.executable) protection |= UC_PROT_EXEC;
         const uc_err mapped = uc_mem_map_ptr(engine, range.start, range.end - range.start,
                                              protection, reinterpret_cast<void*>(range.start));
         if (mapped == UC_ERR_OK && range.start <= entry && entry < range.end) entry_mapped = true;

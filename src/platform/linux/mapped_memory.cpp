@@ -18,7 +18,7 @@ std::vector<MappedRange> readable_ranges() {
         if (perms[0] != 'r' || end <= start || end > UINTPTR_MAX) continue;
         if (sizeof(std::uintptr_t) == 8 && start >= (std::uintmax_t{1} << 47)) continue;
         ranges.push_back({static_cast<std::uintptr_t>(start), static_cast<std::uintptr_t>(end),
-                          perms[1] == 'w', perms[2] == 'x'});
+                          perms[1] == 'w'});
     }
     std::fclose(maps);
     return ranges;

@@ -19,7 +19,7 @@ std::vector<MappedRange> readable_ranges() {
                                 protect == PAGE_EXECUTE_WRITECOPY;
         const bool readable = writable || executable || protect == PAGE_READONLY;
         if (region.State == MEM_COMMIT && readable && (region.Protect & PAGE_GUARD) == 0)
-            ranges.push_back({start, end, writable, executable});
+            ranges.push_back({start, end, writable});
         at = end;
     }
     return ranges;
