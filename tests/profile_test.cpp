@@ -322,21 +322,28 @@ TEST(SteppingCounts, ALayoutOfOtherFormsByHand) {
     }
 }
 
-void expect_same_profile(const ScanProfile& derived, const ScanProfile& stepped, const char* name) {
-    ASSERT_EQ(derived.error, "") << name;
-    ASSERT_EQ(stepped.error, "") << name;
-    const ScanCounts &a = derived.counts, &b = stepped.counts;
+// Every count, every instruction's runs and jumps and the scan length alike.
+void expect_same_counts(const ScanProfile& one, const ScanProfile& other, const std::string& name) {
+    const ScanCounts &a = one.counts, &b = other.counts;
     EXPECT_EQ(a.instructions, b.instructions) << name;
     EXPECT_EQ(a.conditional_branches, b.conditional_branches) << name;
     EXPECT_EQ(a.conditional_taken, b.conditional_taken) << name;
     EXPECT_EQ(a.unconditional_jumps, b.unconditional_jumps) << name;
     EXPECT_EQ(a.indirect_jumps, b.indirect_jumps) << name;
+    EXPECT_EQ(a.calls, b.calls) << name;
+    EXPECT_EQ(a.returns, b.returns) << name;
     EXPECT_EQ(a.line_changes, b.line_changes) << name;
     EXPECT_EQ(a.window_changes, b.window_changes) << name;
     EXPECT_EQ(a.boundary_jumps, b.boundary_jumps) << name;
-    EXPECT_EQ(derived.runs, stepped.runs) << name;
-    EXPECT_EQ(derived.taken, stepped.taken) << name;
-    EXPECT_EQ(derived.scan_length, stepped.scan_length) << name;
+    EXPECT_EQ(one.runs, other.runs) << name;
+    EXPECT_EQ(one.taken, other.taken) << name;
+    EXPECT_EQ(one.scan_length, other.scan_length) << name;
+}
+
+void expect_same_profile(const ScanProfile& derived, const ScanProfile& stepped, const char* name) {
+    ASSERT_EQ(derived.error, "") << name;
+    ASSERT_EQ(stepped.error, "") << name;
+    expect_same_counts(derived, stepped, name);
 }
 
 // One stepping for the copies of one layout at every offset: each copy's counts, its
@@ -412,24 +419,11 @@ TEST(SteppingCounts, FrontEndChangesAndBoundaryJumps) {
 
 namespace {
 
-// Every count, every instruction's runs and jumps, the scan length and the error alike.
+// The same counts and the same error, if any.
 void expect_same_stepping(const ScanProfile& emulated, const ScanProfile& trapped,
                           const std::string& name) {
     EXPECT_EQ(emulated.error, trapped.error) << name;
-    const ScanCounts &a = emulated.counts, &b = trapped.counts;
-    EXPECT_EQ(a.instructions, b.instructions) << name;
-    EXPECT_EQ(a.conditional_branches, b.conditional_branches) << name;
-    EXPECT_EQ(a.conditional_taken, b.conditional_taken) << name;
-    EXPECT_EQ(a.unconditional_jumps, b.unconditional_jumps) << name;
-    EXPECT_EQ(a.indirect_jumps, b.indirect_jumps) << name;
-    EXPECT_EQ(a.calls, b.calls) << name;
-    EXPECT_EQ(a.returns, b.returns) << name;
-    EXPECT_EQ(a.line_changes, b.line_changes) << name;
-    EXPECT_EQ(a.window_changes, b.window_changes) << name;
-    EXPECT_EQ(a.boundary_jumps, b.boundary_jumps) << name;
-    EXPECT_EQ(emulated.runs, trapped.runs) << name;
-    EXPECT_EQ(emulated.taken, trapped.taken) << name;
-    EXPECT_EQ(emulated.scan_length, trapped.scan_length) << name;
+    expect_same_counts(emulated, trapped, name);
 }
 
 ScanProfile stepped_by(StepEngine engine, const unsigned char* entry, const unsigned char* stop,
