@@ -4,6 +4,7 @@
 // and words, the pairs in the JSON, and the share of rounds on a shared core.
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -138,26 +139,36 @@ TEST(Undisturbed, TheFastPhaseWhateverTheSlowShare) {
     EXPECT_FALSE(at_edge[41]);
 }
 
-// The headline: the median of the undisturbed figures, the same with a quarter or three
-// quarters of the rounds slow, where the lower quartile of all rounds would move with the
-// share; a constant counter stays itself.
-TEST(Undisturbed, HeadlineIsTheMedianOfTheUndisturbed) {
-    const auto rounds = [](int slow_of_eight) {
+// The headline: the level of the undisturbed figures, their 10th percentile. Among them
+// a fast state at 100 and a state 12 % slower, the slower one a quarter or three quarters
+// of them: the level stays in the fast state, where their median moves with the share; a
+// constant counter stays itself.
+TEST(Undisturbed, HeadlineIsTheLevelOfTheUndisturbed) {
+    const auto rounds = [](int slower_of_eight) {
         std::vector<double> figures;
         for (int round = 0; round < 80; ++round)
-            figures.push_back(round % 8 < slow_of_eight ? 210 : 100 + round % 5);
+            figures.push_back(round % 10 == 9 ? 210 : round % 8 < slower_of_eight ? 112 : 100);
         return figures;
     };
-    EXPECT_EQ(undisturbed_median(rounds(2)), 102);
-    EXPECT_EQ(undisturbed_median(rounds(6)), 102);
-    EXPECT_NE(quantile(rounds(2), 0.25), quantile(rounds(6), 0.25));
-    EXPECT_EQ(undisturbed_median(std::vector<double>(9, 500)), 500);
-    EXPECT_EQ(undisturbed_median({}), 0);
+    EXPECT_EQ(undisturbed_level(rounds(2)), 100);
+    EXPECT_EQ(undisturbed_level(rounds(6)), 100);
+    const auto undisturbed_of = [](const std::vector<double>& figures) {
+        std::vector<double> kept;
+        const std::vector<bool> undisturbed = undisturbed_figures(figures);
+        for (std::size_t round = 0; round < figures.size(); ++round)
+            if (undisturbed[round]) kept.push_back(figures[round]);
+        return kept;
+    };
+    EXPECT_EQ(median_interval(undisturbed_of(rounds(2))).median, 100);
+    EXPECT_EQ(median_interval(undisturbed_of(rounds(6))).median, 112);
+    EXPECT_EQ(undisturbed_level(std::vector<double>(9, 500)), 500);
+    EXPECT_EQ(undisturbed_level({}), 0);
+    EXPECT_DOUBLE_EQ(level_of({100, 110, 120, 130, 140, 150, 160, 170, 180, 190, 200}), 110);
 }
 
-// A round counts for a pair only where both figures are undisturbed: rounds of the slow
-// phase, with their other ratio, and rounds cut through by a phase change do not move it.
-TEST(PairedRatios, OnlyRoundsUndisturbedInBothCount) {
+// Only undisturbed figures count: the slow phase's, with their other ratio, and figures cut
+// through by a phase change do not move the ratio of the levels.
+TEST(PairedRatios, OnlyUndisturbedFiguresCount) {
     std::vector<double> first, second;
     for (int round = 0; round < 64; ++round) {
         const int phase = round % 4;  // 0, 1: fast; 2: slow; 3: the first copy slow only
@@ -172,9 +183,9 @@ TEST(PairedRatios, OnlyRoundsUndisturbedInBothCount) {
     EXPECT_EQ(*pair.ratio.high, 1.5);
 }
 
-// The interval comes from the medians of blocks of consecutive rounds, 8 by default: of
-// 64 rounds, 8 a block, the lowest and highest block median at 1 - 2/256. The ratio itself
-// is the median of all the rounds'.
+// The interval comes from the ratios of the levels in blocks of consecutive rounds, 8 by
+// default: of 64 rounds, 8 a block, the lowest and highest block ratio at 1 - 2/256. The
+// ratio itself is that of the levels over all the rounds.
 TEST(PairedRatios, IntervalOverBlocksOfConsecutiveRounds) {
     std::vector<double> first;
     for (int block = 0; block < 8; ++block)
@@ -185,15 +196,16 @@ TEST(PairedRatios, IntervalOverBlocksOfConsecutiveRounds) {
     const PairedRatio pair = only_pair(copies, INTERVAL_BLOCKS);
     EXPECT_EQ(pair.blocks, 8u);
     EXPECT_EQ(pair.ratio.count, 64u);
-    // Block medians 1.025 + block / 100: blocks 0 and 7 bound the interval.
-    EXPECT_DOUBLE_EQ(*pair.ratio.low, 1.025);
-    EXPECT_DOUBLE_EQ(*pair.ratio.high, 1.095);
+    // Block b's level is its lowest figure, 100 + b: blocks 0 and 7 bound the interval.
+    EXPECT_DOUBLE_EQ(*pair.ratio.low, 1.00);
+    EXPECT_DOUBLE_EQ(*pair.ratio.high, 1.07);
     EXPECT_DOUBLE_EQ(pair.ratio.confidence, 1 - 2.0 / 256);
-    // All 64 ratios: the 32nd and 33rd lowest are 1.06 and 1.07, where the block medians'
-    // median is 1.06.
-    EXPECT_DOUBLE_EQ(pair.ratio.median, 1.065);
-    // The inverse's own block medians: block 0's 100/102 and 100/103, averaged.
-    EXPECT_DOUBLE_EQ(*pair.inverse.high, (100 / 102.0 + 100 / 103.0) / 2);
+    // All 64 figures: the 10th percentile lies between the 7th and 8th lowest, 102 both
+    // (100, 100, 101, 101, then block 0's 102s and block 2's).
+    EXPECT_DOUBLE_EQ(pair.ratio.median, 1.02);
+    EXPECT_DOUBLE_EQ(pair.inverse.median, 1 / 1.02);
+    EXPECT_DOUBLE_EQ(*pair.inverse.high, 1.0);
+    EXPECT_DOUBLE_EQ(*pair.inverse.low, 1 / 1.07);
 
     // Where only 5 blocks hold undisturbed rounds there is no interval, however many rounds.
     std::vector<double> sparse(64, 250);
@@ -216,6 +228,7 @@ TEST(PairedRatios, IntervalOverProcesses) {
 
     // Ten processes of 3 to 12 rounds, process p at ratio 1 + p / 100 throughout: the
     // rounds' scatter inside a process is nil, the spread is between processes.
+    // The 2nd lowest and 2nd highest of 10 process ratios bound it.
     std::vector<double> first;
     std::vector<std::size_t> segment_rounds;
     for (int process = 0; process < 10; ++process) {
@@ -226,7 +239,7 @@ TEST(PairedRatios, IntervalOverProcesses) {
                                               copy("switch", 0, std::vector<double>(first.size(), 100))};
     const PairedRatio pair = paired_ratios(copies, segment_blocks(segment_rounds)).at(0);
     EXPECT_EQ(pair.blocks, 10u);
-    // The 2nd lowest and 2nd highest of 10 process medians, at 1 - 2 * 11/1024.
+    // At 1 - 2 * 11/1024.
     EXPECT_DOUBLE_EQ(*pair.ratio.low, 1.01);
     EXPECT_DOUBLE_EQ(*pair.ratio.high, 1.08);
     EXPECT_DOUBLE_EQ(pair.ratio.confidence, 1 - 22.0 / 1024);
@@ -289,65 +302,81 @@ TEST(AAControl, PairedWithItsTwinOnly) {
               std::string::npos);
 }
 
+// A pair with its ratio and interval made by hand, judged against the noise band's floor
+// (no A/A pair): the words follow from them, whatever estimator gave them.
+PairedRatio made_pair(std::size_t first, std::size_t second, double median, std::optional<double> low,
+                      std::optional<double> high, std::size_t count = 15,
+                      PairKind kind = PairKind::LAYOUTS) {
+    PairedRatio pair{kind, first, second, {}, {}, count};
+    pair.ratio.count = pair.inverse.count = count;
+    pair.ratio.median = median;
+    pair.inverse.median = 1 / median;
+    if (low && high) {
+        pair.ratio.low = low;
+        pair.ratio.high = high;
+        pair.inverse.low = 1 / *high;
+        pair.inverse.high = 1 / *low;
+        pair.ratio.confidence = pair.inverse.confidence = 0.965;
+    }
+    std::vector<PairedRatio> pairs{pair};
+    judge_pairs(pairs);
+    return pairs[0];
+}
+
 // Faster or slower only where the interval lies beyond the noise band (here its floor,
 // 0.2 %: no A/A pair), the faster copy named first; the same within it; otherwise unclear,
 // also where the interval touches the band or there is none, with what would settle it.
 TEST(Verdict, WordsAgainstTheNoiseBand) {
     const std::vector<double> hundred(15, 100);
-    // Ratios 0.85 to 0.99: median 0.92, interval [0.88, 0.96].
-    const std::vector<RoundFigures> faster = {copy("few_jumps", 48, shuffled_run(85, 15)),
-                                              copy("many_jumps", 48, hundred)};
-    EXPECT_EQ(verdict(only_pair(faster), faster),
+    const std::vector<RoundFigures> layouts = {copy("few_jumps", 48, hundred), copy("many_jumps", 48, hundred)};
+    EXPECT_EQ(verdict(made_pair(0, 1, 0.92, 0.88, 0.96), layouts),
               "few_jumps is 8.0 % faster than many_jumps at offset 48 (95 %: 4.0 to 12.0 %)");
-    // Ratios 1.01 to 1.15: the second is faster, by 1 - 100/108 (100/104 to 100/112).
-    const std::vector<RoundFigures> slower = {copy("few_jumps", 48, shuffled_run(101, 15)),
-                                              copy("many_jumps", 48, hundred)};
-    EXPECT_EQ(verdict(only_pair(slower), slower),
+    // The second is faster, by 1 - 1/1.08 (1 - 1/1.04 to 1 - 1/1.12).
+    EXPECT_EQ(verdict(made_pair(0, 1, 1.08, 1.04, 1.12), layouts),
               "many_jumps is 7.4 % faster than few_jumps at offset 48 (95 %: 3.8 to 10.7 %)");
-    const std::vector<RoundFigures> placed = {copy("many_jumps", 0, hundred),
-                                              copy("many_jumps", 48, shuffled_run(101, 15))};
-    EXPECT_EQ(verdict(only_pair(placed), placed),
+    const std::vector<RoundFigures> placed = {copy("many_jumps", 0, hundred), copy("many_jumps", 48, hundred)};
+    EXPECT_EQ(verdict(made_pair(1, 0, 1.08, 1.04, 1.12, 15, PairKind::PLACEMENT), placed),
               "many_jumps/long: offset 0 is 7.4 % faster than offset 48 (95 %: 3.8 to 10.7 %)");
-    // Ratios 0.90 to 1.04: the interval [0.93, 1.01] holds 1.
-    const std::vector<RoundFigures> overlapping = {copy("few_jumps", 0, shuffled_run(90, 15)),
-                                                   copy("switch", 0, hundred)};
-    EXPECT_FALSE(shown(only_pair(overlapping)));
-    EXPECT_EQ(only_pair(overlapping).verdict, Verdict::unclear);
-    EXPECT_EQ(verdict(only_pair(overlapping), overlapping),
+    // An interval that holds 1, or whose high end is exactly 1: unclear.
+    const std::vector<RoundFigures> at_zero = {copy("few_jumps", 0, hundred), copy("switch", 0, hundred)};
+    const PairedRatio overlapping = made_pair(0, 1, 0.97, 0.93, 1.01);
+    EXPECT_FALSE(shown(overlapping));
+    EXPECT_EQ(overlapping.verdict, Verdict::unclear);
+    EXPECT_EQ(verdict(overlapping, at_zero),
               "few_jumps vs switch at offset 0: unclear (ratio 0.970 [0.930, 1.010], noise band ±0.2 %): "
               "its interval is wider than the noise band of ±0.2 %: more processes (--processes=20) or a "
               "quieter machine would settle it");
-    // Ratios 0.89 to 1.03: the interval's high end is exactly 1.
-    const std::vector<RoundFigures> touching = {copy("few_jumps", 0, shuffled_run(89, 15)),
-                                                copy("switch", 0, hundred)};
-    EXPECT_EQ(*only_pair(touching).ratio.high, 1);
-    EXPECT_FALSE(shown(only_pair(touching)));
-    // Every round 0.1 % apart: within the band, the same.
-    const std::vector<RoundFigures> alike = {copy("few_jumps", 0, std::vector<double>(15, 100.1)),
-                                             copy("switch", 0, hundred)};
-    EXPECT_EQ(only_pair(alike).verdict, Verdict::same);
-    EXPECT_EQ(verdict(only_pair(alike), alike),
+    EXPECT_FALSE(shown(made_pair(0, 1, 0.96, 0.92, 1.0)));
+    // Within the band: the same.
+    const PairedRatio alike = made_pair(0, 1, 1.001, 1.001, 1.001);
+    EXPECT_EQ(alike.verdict, Verdict::same);
+    EXPECT_EQ(verdict(alike, at_zero),
               "few_jumps and switch at offset 0: the same within the noise band of ±0.2 % (ratio 1.001 "
               "[1.001, 1.001])");
-    const std::vector<RoundFigures> few = {copy("few_jumps", 0, {50, 51, 52, 53, 54}),
-                                           copy("switch", 0, {100, 100, 100, 100, 100})};
-    EXPECT_EQ(verdict(only_pair(few), few),
+    EXPECT_EQ(verdict(made_pair(0, 1, 0.52, std::nullopt, std::nullopt, 5), at_zero),
               "few_jumps vs switch at offset 0: unclear (5 rounds): too few rounds counted for an "
               "interval: more processes (--processes=20) would settle it");
+    // From figures: five rounds give no interval, however far apart the copies.
+    const std::vector<RoundFigures> few = {copy("few_jumps", 0, {50, 51, 52, 53, 54}),
+                                           copy("switch", 0, {100, 100, 100, 100, 100})};
+    EXPECT_EQ(only_pair(few).verdict, Verdict::unclear);
 }
 
+// The tables: each pair's cell under its offset, then the verdicts, faster ones first.
 TEST(RatioTables, CellsByOffsetThenVerdicts) {
     const std::vector<double> hundred(15, 100);
-    const std::vector<RoundFigures> copies = {
-        copy("few_jumps", 0, shuffled_run(90, 15)), copy("few_jumps", 48, shuffled_run(85, 15)),
-        copy("switch", 0, hundred), copy("switch", 48, hundred)};
-    const std::string text = ratio_tables(blocked(copies, BLOCK_A_ROUND), copies);
+    const std::vector<RoundFigures> copies = {copy("few_jumps", 0, hundred), copy("few_jumps", 48, hundred),
+                                              copy("switch", 0, hundred), copy("switch", 48, hundred)};
+    const std::vector<PairedRatio> pairs = {
+        made_pair(0, 2, 0.97, 0.93, 1.01), made_pair(1, 3, 0.92, 0.88, 0.96),
+        made_pair(1, 0, 0.948, 0.946, 0.950, 15, PairKind::PLACEMENT),
+        made_pair(3, 2, 1.0, 1.0, 1.0, 15, PairKind::PLACEMENT)};
+    const std::string text = ratio_tables(pairs, copies);
     EXPECT_NE(text.find("few_jumps / switch  0.970 [0.930, 1.010]  0.920 [0.880, 0.960]\n"),
               std::string::npos) << text;
     EXPECT_NE(text.find("switch               1.000 [1.000, 1.000]\n"), std::string::npos) << text;
     EXPECT_NE(text.find("\nVerdicts, long sample:\n"
                         "  few_jumps is 8.0 % faster than switch at offset 48 (95 %: 4.0 to 12.0 %)\n"
-                        // Round by round (85 + i) / (90 + i): 92/97 the median, 96/101 to 88/93.
                         "  few_jumps/long: offset 48 is 5.2 % faster than offset 0 (95 %: 5.0 to 5.4 %)\n"
                         "  the same within the noise band of ±0.2 %:\n"
                         "    switch/long: offset 48 vs offset 0\n"

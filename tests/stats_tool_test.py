@@ -145,10 +145,11 @@ class Output(unittest.TestCase):
         for pair in pairs:
             self.assertEqual(pair["sample"], pair["first"].split("/")[1])
             self.assertLessEqual(pair["rounds"], ROUNDS)
-            # A process a round: a segment a round.
-            self.assertEqual(pair["blocks"], pair["rounds"])
+            # A process a round: a segment a round, a block where both copies' figures of
+            # that round are undisturbed; rounds: the fewer undisturbed figures of the two.
+            self.assertLessEqual(pair["blocks"], pair["rounds"])
             self.assertEqual(pair["interval_over"], "processes")
-            if pair["rounds"] == ROUNDS:
+            if pair["blocks"] == ROUNDS:
                 # Of 6 rounds the lowest and highest ratio, at 1 - 2/64.
                 self.assertEqual(pair["confidence"], 0.96875)
                 self.assertLessEqual(pair["low"], pair["median"])

@@ -81,7 +81,7 @@ std::string csv_field(const std::string& text) {
 
 std::string heading(const Comparison& comparison) {
     return "each layout's time over " + comparison.reference +
-           "'s at the same offset: the median of the paired rounds' ratios [95 % interval]";
+           "'s at the same offset, the ratio as the run measured it [95 % interval]";
 }
 
 // The columns below a table: each group's line, then a line per run of it after `indent`.

@@ -123,7 +123,7 @@ std::string ratio_tables(const std::vector<PairedRatio>& pairs,
             text << '\n' << sample_heading(sample, text_name) << ", "
                  << (kind == PairKind::LAYOUTS ? "layouts against each other at the same offset"
                                                : "each copy against its layout at offset 0")
-                 << ": median of the undisturbed rounds' ratios of ticks per scan [95 % interval]\n";
+                 << ": ratio of their levels of ticks per scan (each the 10th percentile of its undisturbed figures) [95 % interval]\n";
             text << table_text(lines);
         }
         // The A/A control: its interval should hold 1.

@@ -31,7 +31,7 @@ std::string intervals_words(std::size_t processes) {
     const bool blocks = processes > SEGMENT_BLOCKS;
     return "over the " + std::to_string(processes) + " processes" +
            (blocks ? " in " + std::to_string(SEGMENT_BLOCKS) + " blocks of consecutive ones" : std::string()) +
-           ": each a fresh process of this tool, the median ratio of each " + (blocks ? "block" : "process") +
+           ": each a fresh process of this tool, the ratio of the levels in each " + (blocks ? "block" : "process") +
            " one value; they cover what another invocation gives";
 }
 

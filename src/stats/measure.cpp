@@ -231,7 +231,7 @@ void register_replays(std::vector<Replay>& replays) {
         benchmark::RegisterBenchmark(replay.stats_case->name.c_str(), replay_round, &replay)
             ->UseManualTime()
             ->ComputeStatistics("min", lowest)
-            ->ComputeStatistics(HEADLINE_AGGREGATE, undisturbed_median);
+            ->ComputeStatistics(HEADLINE_AGGREGATE, undisturbed_level);
     }
 }
 

@@ -92,7 +92,7 @@ void register_selection(const std::vector<StatsCase>& cases, std::vector<bool>& 
 // ticks_per_taken and cycles_per_taken). A figure the calibration cannot explain is
 // reported as the repetition's error, so Google Benchmark's aggregates leave it out.
 // Aggregates beside Google Benchmark's own: min, and the headline (HEADLINE_AGGREGATE: the
-// median of the undisturbed figures, undisturbed.hpp). Every argument must outlive the
+// level of the undisturbed figures, undisturbed.hpp). Every argument must outlive the
 // benchmarks.
 //
 // The first repetition replays the first round whose figure is explained, and the rounds

@@ -47,31 +47,38 @@ PairedRatio pair_copies(const std::vector<RoundFigures>& copies, const std::vect
                                          block_of_round.size()});
     std::size_t cut = 0;
     for (std::size_t round = 0; round < rounds; ++round) cut = std::max(cut, block_of_round[round] + 1);
-    std::vector<double> ratios, inverses;
-    std::vector<std::vector<double>> block_ratios(cut), block_inverses(cut);
+    // Each copy's undisturbed figures, all and by block.
+    std::vector<double> all_first, all_second;
+    std::vector<std::vector<double>> block_first(cut), block_second(cut);
     for (std::size_t round = 0; round < rounds; ++round) {
-        const double a = copies[first].ticks[round], b = copies[second].ticks[round];
-        if (!undisturbed[first][round] || !undisturbed[second][round] || a <= 0 || b <= 0) continue;
         const std::size_t block = block_of_round[round];
-        ratios.push_back(a / b);
-        inverses.push_back(b / a);
-        block_ratios[block].push_back(a / b);
-        block_inverses[block].push_back(b / a);
+        if (undisturbed[first][round] && copies[first].ticks[round] > 0) {
+            all_first.push_back(copies[first].ticks[round]);
+            block_first[block].push_back(copies[first].ticks[round]);
+        }
+        if (undisturbed[second][round] && copies[second].ticks[round] > 0) {
+            all_second.push_back(copies[second].ticks[round]);
+            block_second[block].push_back(copies[second].ticks[round]);
+        }
     }
     PairedRatio paired{kind, first, second, {}, {}, 0};
-    std::vector<double> ratio_medians, inverse_medians;
+    std::vector<double> ratios, inverses;
     for (std::size_t block = 0; block < cut; ++block) {
-        if (block_ratios[block].empty()) continue;
-        ratio_medians.push_back(median_interval(block_ratios[block]).median);
-        inverse_medians.push_back(median_interval(block_inverses[block]).median);
+        if (block_first[block].empty() || block_second[block].empty()) continue;
+        const double ratio = level_of(block_first[block]) / level_of(block_second[block]);
+        ratios.push_back(ratio);
+        inverses.push_back(1 / ratio);
     }
-    paired.blocks = ratio_medians.size();
-    paired.ratio = median_interval(ratio_medians);
-    paired.ratio.count = ratios.size();
-    paired.ratio.median = median_interval(ratios).median;
-    paired.inverse = median_interval(inverse_medians);
-    paired.inverse.count = inverses.size();
-    paired.inverse.median = median_interval(inverses).median;
+    paired.blocks = ratios.size();
+    paired.ratio = median_interval(ratios);
+    paired.inverse = median_interval(inverses);
+    paired.ratio.count = paired.inverse.count = std::min(all_first.size(), all_second.size());
+    if (!all_first.empty() && !all_second.empty()) {
+        paired.ratio.median = level_of(all_first) / level_of(all_second);
+        paired.inverse.median = 1 / paired.ratio.median;
+    } else {
+        paired.ratio.median = paired.inverse.median = 0;
+    }
     return paired;
 }
 

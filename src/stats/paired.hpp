@@ -1,19 +1,26 @@
-// Paired comparisons of kernel copies measured in rounds. Every copy is measured once per
-// round, so two copies' figures of the same round saw the same stretch of the machine's
-// time; the ratio of the two within each round cancels what that stretch does to both, and
-// the median of the per-round ratios is the comparison.
+// Comparisons of kernel copies measured in rounds: the ratio of two copies' levels (each
+// the 10th percentile of its undisturbed figures, undisturbed.hpp). Every copy is measured
+// once per round, in every process, so two copies' levels come from the same stretches of
+// the machine's time.
 //
-// Three things a ratio alone does not cancel. The processor's slow phases: only the
-// undisturbed figures count (undisturbed.hpp). Neighbouring rounds are not independent:
-// they share the machine's state. And a process is not independent of itself: measured here, a ratio moves more from one process to the next than from one
-// second to the next inside a process (the addresses the process is given, what the
-// predictors learn from its other copies), so an interval over the rounds of one process
-// does not cover what another process gives. So the rounds are measured in several fresh
-// processes, each a segment, and the interval of the median is taken over the segments'
-// medians: the k-th lowest and k-th highest bound the median with a probability from the
-// binomial's order statistics, which needs no assumption about the ratios' distribution,
-// only that the segments are independent. Rounds of one process alone are cut into
-// blocks of consecutive rounds instead, which covers that process only.
+// Why levels and not the median of the per-round ratios: a copy's undisturbed figures
+// still sit in several states of the processor (about 1.00, 1.05 and 1.12 times its fast
+// level, measured here), two copies in one round do not share the state (their figures
+// correlated at about 0), so pairing within a round cancels only the slow phases, which
+// the undisturbed rule already leaves out; and a median of per-round ratios moves with the
+// states' shares. A low quantile of each copy's figures lies in the fastest state whatever
+// its share. Measured over 8 invocations at the defaults (docs/stats.md), the ratios of
+// levels moved 0.06 % between invocations (median; the worst 1.33 %), the median of the
+// per-round ratios 0.20 % (the worst 2.30 %).
+//
+// The rounds are measured in several fresh processes, each a segment, and the interval of
+// a ratio is taken over the segments: each segment's ratio of the two copies' levels in it,
+// and the k-th lowest and k-th highest of those bound the ratio with a probability from
+// the binomial's order statistics, which needs no assumption about their distribution,
+// only that the segments are independent. A process is not independent of itself: a
+// ratio moves more from one process to the next than from one second to the next inside
+// a process. Rounds of one process alone are cut into blocks of consecutive rounds
+// instead, which covers that process only.
 #pragma once
 
 #include <cstddef>
@@ -24,13 +31,13 @@
 #include "stats/statistics.hpp"
 #include "stats/verdicts.hpp"
 
-// Where the rounds come from one process, the interval of a ratio's median is taken over
+// Where the rounds come from one process, the interval of a ratio is taken over
 // this many blocks of consecutive rounds (fewer where there are fewer rounds, one round a
 // block). With 8 the interval runs from
-// the lowest to the highest block median, at 1 - 2/256 = 99.2 %; a default invocation's
+// the lowest to the highest block ratio, at 1 - 2/256 = 99.2 %; a default invocation's
 // blocks last about 3 s. Measured here, 16 or more shorter blocks gave intervals that
-// missed other invocations' medians more often than they should: neighbouring blocks share
-// the machine's slower changes, and their medians are not independent.
+// missed other invocations' ratios more often than they should: neighbouring blocks share
+// the machine's slower changes, and their ratios are not independent.
 inline constexpr std::size_t INTERVAL_BLOCKS = 8;
 
 // A copy measured in rounds, as the comparisons see it.
@@ -61,11 +68,12 @@ const char* kind_name(PairKind kind);
 struct PairedRatio {
     PairKind kind;
     std::size_t first, second;  // into the copies; the ratio is first / second
-    // median: of first / second over the rounds that count; interval: of the blocks'
-    // medians (count is the rounds, the interval's confidence the blocks')
+    // median: first's level over second's, over all their undisturbed figures; interval:
+    // of the blocks' ratios of levels (count is the fewer undisturbed figures of the two,
+    // the interval's confidence the blocks')
     MedianInterval ratio;
-    MedianInterval inverse;  // of second / first, the same rounds and blocks
-    std::size_t blocks = 0;  // blocks (or segments) with a round that counts
+    MedianInterval inverse;  // second / first, the same figures and blocks
+    std::size_t blocks = 0;  // blocks (or segments) with an undisturbed figure of each
     // first against second, within or beyond the run's noise floor (judge_pairs)
     Verdict verdict = Verdict::unclear;
     double delta = LEAST_NOISE_FLOOR;
@@ -88,17 +96,17 @@ inline constexpr std::size_t SEGMENT_BLOCKS = 10;
 std::vector<std::size_t> segment_blocks(const std::vector<std::size_t>& segment_rounds,
                                         std::size_t most_blocks = SEGMENT_BLOCKS);
 
-// One pair: first / second over the rounds where both figures are undisturbed
-// (`undisturbed` by copy and round), its interval over `block_of_round`'s blocks; not judged.
+// One pair: first's level over second's, each over its undisturbed figures (`undisturbed`
+// by copy and round), its interval over `block_of_round`'s blocks; not judged.
 PairedRatio pair_copies(const std::vector<RoundFigures>& copies, const std::vector<std::vector<bool>>& undisturbed,
                         const std::vector<std::size_t>& block_of_round, PairKind kind, std::size_t first,
                         std::size_t second);
 
 // The comparisons among the copies: per sample, every two layouts at each offset (in the
 // copies' order), then each copy at an offset other than 0 against its layout's copy at
-// offset 0; last the A/A pairs, each copy measured again against its first call. A round
-// counts for a pair only where both figures are undisturbed. `block_of_round` gives each
-// round's block for the interval. Every pair is judged (judge_pairs).
+// offset 0; last the A/A pairs, each copy measured again against its first call. Only
+// undisturbed figures count. `block_of_round` gives each round's block for the interval.
+// Every pair is judged (judge_pairs).
 std::vector<PairedRatio> paired_ratios(const std::vector<RoundFigures>& copies,
                                        const std::vector<std::size_t>& block_of_round);
 

@@ -27,7 +27,7 @@ std::string placement_summary(const std::vector<PlacementRow>& rows) {
         line.push_back(highest ? figure(*highest) : "-");
         cells.push_back(line);
     }
-    return "\nPlacement: headline ticks per scan (the median of its undisturbed figures) with the "
+    return "\nPlacement: headline ticks per scan (the 10th percentile of its undisturbed figures) with the "
            "kernel's entry at each offset of its 64-byte line\n" +
            table_text(cells);
 }

@@ -30,7 +30,7 @@ Results results_of(const std::vector<StatsCase>& cases,
         std::vector<double> explained;
         for (std::size_t round = 0; round < ticks[index].size(); ++round)
             if (!unexplained[index][round]) explained.push_back(ticks[index][round]);
-        results.headlines.push_back(undisturbed_median(explained));
+        results.headlines.push_back(undisturbed_level(explained));
     }
     if (control && !again_ticks.empty()) {
         const StatsCase& copy = cases[control->copy];

@@ -30,10 +30,14 @@ std::vector<bool> undisturbed_figures(const std::vector<double>& figures) {
     return undisturbed;
 }
 
-double undisturbed_median(const std::vector<double>& explained) {
+double level_of(const std::vector<double>& undisturbed) {
+    return quantile(undisturbed, LEVEL_QUANTILE);
+}
+
+double undisturbed_level(const std::vector<double>& explained) {
     const double limit = undisturbed_limit(explained);
     std::vector<double> undisturbed;
     for (const double figure : explained)
         if (figure <= limit) undisturbed.push_back(figure);
-    return median_interval(undisturbed).median;
+    return level_of(undisturbed);
 }

@@ -33,7 +33,21 @@ std::vector<bool> unexplained_figures(const std::vector<double>& figures);
 // UNDISTURBED_BAND of the fast level of the explained figures.
 std::vector<bool> undisturbed_figures(const std::vector<double>& figures);
 
-// The headline of a copy: the median of its undisturbed figures, given its explained ones;
+// A copy's level, its headline and what its ratios compare: this quantile of its
+// undisturbed figures. Among them a copy's figures still sit in several states of the
+// processor (about 1.00, 1.05 and 1.12 times its fast level, measured here), whose shares
+// move from second to second; a low quantile lies in the fastest state whatever its share,
+// where the median moves with the shares. Measured over 8 invocations at the defaults
+// (docs/stats.md): the headlines moved 0.02 % between invocations (median; the median of
+// the undisturbed figures 0.73 %), the ratios of levels 0.06 % (the median of the
+// per-round ratios 0.20 %). The 5th percentile was as steady in the median but not in the
+// worst: a few figures decide it.
+inline constexpr double LEVEL_QUANTILE = 0.10;
+
+// The level of figures already known undisturbed: their LEVEL_QUANTILE; 0 for none.
+double level_of(const std::vector<double>& undisturbed);
+
+// The headline of a copy: the level of its undisturbed figures, given its explained ones;
 // the same rule applied to any figure proportional to its ticks (Google Benchmark's time
 // and counters), and the figure itself where all are the same. 0 for no figures.
-double undisturbed_median(const std::vector<double>& explained);
+double undisturbed_level(const std::vector<double>& explained);
