@@ -308,16 +308,14 @@ PairedRatio made_pair(std::size_t first, std::size_t second, double median, std:
                       std::optional<double> high, std::size_t count = 15,
                       PairKind kind = PairKind::LAYOUTS) {
     PairedRatio pair{kind, first, second, {}, {}, count};
-    pair.ratio.count = pair.inverse.count = count;
+    pair.ratio.count = count;
     pair.ratio.median = median;
-    pair.inverse.median = 1 / median;
     if (low && high) {
         pair.ratio.low = low;
         pair.ratio.high = high;
-        pair.inverse.low = 1 / *high;
-        pair.inverse.high = 1 / *low;
-        pair.ratio.confidence = pair.inverse.confidence = 0.965;
+        pair.ratio.confidence = 0.965;
     }
+    pair.inverse = reciprocal(pair.ratio);
     std::vector<PairedRatio> pairs{pair};
     judge_pairs(pairs);
     return pairs[0];

@@ -2,7 +2,6 @@
 
 #include <unicorn/unicorn.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -37,12 +36,6 @@ void on_instruction(uc_engine* engine, std::uint64_t address, std::uint32_t, voi
         emulation.outcome = StepOutcome::visitor_stopped;
         uc_emu_stop(engine);
     }
-}
-
-std::string hex(std::uintptr_t address) {
-    char text[24];
-    std::snprintf(text, sizeof text, "0x%08llx", static_cast<unsigned long long>(address));
-    return text;
 }
 
 // Every readable range of the process, at its own address, writable where the process may
@@ -80,7 +73,7 @@ StepOutcome emulate_through(const unsigned char* entry, const unsigned char* sto
         return StepOutcome::unavailable;
     if (!map_own_memory(engine, entry_address)) {
         uc_close(engine);
-        fault = "the emulator could not map the code at " + hex(entry_address);
+        fault = "the emulator could not map the code at " + address_text(entry_address);
         return StepOutcome::faulted;
     }
     // As the trap's trampoline enters: the entry's address in EAX, the stack pointer 16-byte
@@ -101,13 +94,15 @@ StepOutcome emulate_through(const unsigned char* entry, const unsigned char* sto
     esi = static_cast<std::uint32_t>(last_esi);
     if (ran != UC_ERR_OK) {
         emulation.outcome = StepOutcome::faulted;
-        fault = "the instruction at " + hex(emulation.last) + " faulted: " + uc_strerror(ran);
+        fault = "the instruction at " + address_text(emulation.last) + " faulted: " + uc_strerror(ran);
     } else if (emulation.outcome == StepOutcome::faulted) {
-        fault = "the emulator stopped after the instruction at " + hex(emulation.last);
+        fault = "the emulator stopped after the instruction at " + address_text(emulation.last);
     }
     uc_close(engine);
     return emulation.outcome;
 }
+
+bool emulator_built() { return true; }
 
 std::string emulator_name() {
     unsigned int major = 0, minor = 0;

@@ -20,6 +20,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -214,6 +215,13 @@ bool print_annotated(const Rows& rows) {
     return true;
 }
 
+// The engine an option --stepping=NAME names, if it is one.
+std::optional<StepEngine> engine_option(std::string_view option) {
+    for (const StepEngine engine : {StepEngine::emulator, StepEngine::trap})
+        if (option == std::string("--stepping=") + step_engine_name(engine)) return engine;
+    return std::nullopt;
+}
+
 // Flushes standard output and gives `exit_code`, or 1 with a message when any write to it
 // failed: the buffered writes before, or the flush itself.
 int finish_output(int exit_code) {
@@ -254,8 +262,8 @@ int main(int argc, char** argv) {
             text_path = argv[++index];
             continue;
         }
-        if (option == "--stepping=trap" || option == "--stepping=emulator") {
-            engine = option.ends_with("trap") ? StepEngine::trap : StepEngine::emulator;
+        if (const auto named = engine_option(option)) {
+            engine = *named;
             if (engine == StepEngine::emulator && !emulator_built()) {
                 std::fprintf(stderr, "jumpbench-profile: this build has no x86 emulator; "
                                      "--stepping=trap steps on the processor\n");

@@ -1,7 +1,6 @@
 #include "profile/scan_profile.hpp"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "profile/single_step.hpp"
 #include "profile/x86_decoder.hpp"
@@ -27,12 +26,6 @@ bool condition_holds(unsigned condition, std::uint32_t eflags) {
         case 7: holds = less || zf; break;   // jle
     }
     return (condition & 1) ? !holds : holds;
-}
-
-std::string hex_address(std::uintptr_t address) {
-    char text[24];
-    std::snprintf(text, sizeof text, "0x%08llx", static_cast<unsigned long long>(address));
-    return text;
 }
 
 // Where execution may go after the instruction run last.
@@ -73,7 +66,7 @@ struct Stepper {
 };
 
 std::string where(const Stepper& stepper, std::uintptr_t address) {
-    return hex_address(address) + " (entry + " + std::to_string(address - stepper.entry) + ")";
+    return address_text(address) + " (entry + " + std::to_string(address - stepper.entry) + ")";
 }
 
 // Settles a loop or jecxz run last by where execution went: taken where it went to a
@@ -94,7 +87,7 @@ bool visit(void* context, std::uintptr_t address, std::uint32_t eflags) {
     ScanProfile& profile = *stepper.profile;
     ScanCounts& counts = profile.counts;
     if (address < stepper.entry || address >= stepper.stop) {
-        profile.error = "execution left the stepped code at " + hex_address(address);
+        profile.error = "execution left the stepped code at " + address_text(address);
         return false;
     }
     if ((stepper.next == Next::expected && address != stepper.expected) ||
@@ -229,13 +222,13 @@ ScanProfile step(const unsigned char* entry, const unsigned char* stop,
     } else if (outcome == StepOutcome::faulted && profile.error.empty()) {
         profile.error = step_fault();
     } else if (outcome == StepOutcome::reached_stop && profile.counts.instructions == 0) {
-        profile.error = "nothing was stepped: the entry " + hex_address(stepper.entry) +
+        profile.error = "nothing was stepped: the entry " + address_text(stepper.entry) +
                         " is the stop address";
     } else if (outcome == StepOutcome::reached_stop) {
         if ((stepper.next == Next::expected && stepper.expected != stepper.stop) ||
             (stepper.next == Next::either && stepper.expected != stepper.stop &&
              stepper.target != stepper.stop)) {
-            profile.error = "reached the stop address " + hex_address(stepper.stop) +
+            profile.error = "reached the stop address " + address_text(stepper.stop) +
                             " where execution should have gone to " +
                             where(stepper, stepper.expected);
         } else {

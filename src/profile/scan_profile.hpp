@@ -1,6 +1,6 @@
 // What one scan of a kernel copy executes, counted instruction by instruction as it is
-// stepped (single_step.hpp: under the emulator or the processor's single-step trap), each instruction decoded by a real x86 decoder
-// (x86_decoder.hpp). The counts are exact: the kernels are deterministic, and nothing is
+// stepped (single_step.hpp: in the emulator or under the processor's single-step trap),
+// each instruction decoded by a real x86 decoder (x86_decoder.hpp). The counts are exact: the kernels are deterministic, and nothing is
 // sampled or measured in time.
 #pragma once
 

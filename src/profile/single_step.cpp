@@ -1,9 +1,9 @@
 #include "profile/single_step.hpp"
 
+#include <cstdio>
+
 #include "platform/step_trap.hpp"
-#if JUMPBENCH_EMULATOR
 #include "profile/emulated_step.hpp"
-#endif
 #include "profile/step_trampoline.hpp"
 
 // Where the trampoline keeps the stepped code's ESI when stepping ends (step_trampoline.S).
@@ -47,8 +47,6 @@ TrapAction on_step_trap(std::uintptr_t address, std::uint32_t eflags) {
 
 }  // namespace
 
-bool emulator_built() { return JUMPBENCH_EMULATOR != 0; }
-
 StepEngine default_step_engine() {
     return emulator_built() ? StepEngine::emulator : StepEngine::trap;
 }
@@ -58,10 +56,7 @@ const char* step_engine_name(StepEngine engine) {
 }
 
 std::string step_engine_text(StepEngine engine) {
-#if JUMPBENCH_EMULATOR
-    if (engine == StepEngine::emulator) return "in an x86 emulator (" + emulator_name() + ")";
-#endif
-    return engine == StepEngine::emulator ? "in an x86 emulator (not in this build)"
+    return engine == StepEngine::emulator ? "in an x86 emulator (" + emulator_name() + ")"
                                           : "under the processor's single-step trap";
 }
 
@@ -69,13 +64,8 @@ StepOutcome step_through(const unsigned char* entry, const unsigned char* stop,
                          StepVisitor visit, void* context, StepEngine engine) {
     last_esi = 0;
     last_fault.clear();
-    if (engine == StepEngine::emulator) {
-#if JUMPBENCH_EMULATOR
+    if (engine == StepEngine::emulator)
         return emulate_through(entry, stop, visit, context, last_esi, last_fault);
-#else
-        return StepOutcome::unavailable;
-#endif
-    }
     stepping = {reinterpret_cast<std::uintptr_t>(entry), reinterpret_cast<std::uintptr_t>(stop),
                 visit, context, false, StepOutcome::unavailable};
     if (!install_step_handler(on_step_trap, step_landing)) return StepOutcome::unavailable;
@@ -88,3 +78,9 @@ StepOutcome step_through(const unsigned char* entry, const unsigned char* stop,
 std::uint32_t stepped_esi() { return last_esi; }
 
 const std::string& step_fault() { return last_fault; }
+
+std::string address_text(std::uintptr_t address) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%08llx", static_cast<unsigned long long>(address));
+    return text;
+}

@@ -54,3 +54,6 @@ StepOutcome step_through(const unsigned char* entry, const unsigned char* stop,
 std::uint32_t stepped_esi();
 // After StepOutcome::faulted: what could not run, naming its address; else "".
 const std::string& step_fault();
+
+// An address as the stepping's messages name it: "0x0804a1b0".
+std::string address_text(std::uintptr_t address);

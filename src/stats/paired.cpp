@@ -62,23 +62,16 @@ PairedRatio pair_copies(const std::vector<RoundFigures>& copies, const std::vect
         }
     }
     PairedRatio paired{kind, first, second, {}, {}, 0};
-    std::vector<double> ratios, inverses;
-    for (std::size_t block = 0; block < cut; ++block) {
-        if (block_first[block].empty() || block_second[block].empty()) continue;
-        const double ratio = level_of(block_first[block]) / level_of(block_second[block]);
-        ratios.push_back(ratio);
-        inverses.push_back(1 / ratio);
-    }
+    std::vector<double> ratios;
+    for (std::size_t block = 0; block < cut; ++block)
+        if (!block_first[block].empty() && !block_second[block].empty())
+            ratios.push_back(level_of(block_first[block]) / level_of(block_second[block]));
     paired.blocks = ratios.size();
     paired.ratio = median_interval(ratios);
-    paired.inverse = median_interval(inverses);
-    paired.ratio.count = paired.inverse.count = std::min(all_first.size(), all_second.size());
-    if (!all_first.empty() && !all_second.empty()) {
-        paired.ratio.median = level_of(all_first) / level_of(all_second);
-        paired.inverse.median = 1 / paired.ratio.median;
-    } else {
-        paired.ratio.median = paired.inverse.median = 0;
-    }
+    paired.ratio.count = std::min(all_first.size(), all_second.size());
+    paired.ratio.median =
+        paired.ratio.count == 0 ? 0 : level_of(all_first) / level_of(all_second);
+    paired.inverse = reciprocal(paired.ratio);
     return paired;
 }
 

@@ -44,6 +44,16 @@ MedianInterval median_interval(std::vector<double> values) {
     return summary;
 }
 
+MedianInterval reciprocal(const MedianInterval& summary) {
+    MedianInterval inverted = summary;
+    inverted.median = summary.median == 0 ? 0 : 1 / summary.median;
+    if (summary.low && summary.high) {
+        inverted.low = 1 / *summary.high;
+        inverted.high = 1 / *summary.low;
+    }
+    return inverted;
+}
+
 double quantile(std::vector<double> values, double p) {
     if (values.empty()) return 0;
     std::sort(values.begin(), values.end());

@@ -29,6 +29,11 @@ std::size_t interval_rank(std::size_t count);
 // values give count 0 and no interval.
 MedianInterval median_interval(std::vector<double> values);
 
+// The same summary of the values' reciprocals, where it summarises a ratio: 1 / median,
+// the interval's ends swapped and inverted, the count and confidence kept. A median of 0
+// (nothing summarised) stays 0.
+MedianInterval reciprocal(const MedianInterval& summary);
+
 // The p-quantile (0 <= p <= 1) of the values, interpolated between the two order
 // statistics around position p * (count - 1). 0 for no values.
 double quantile(std::vector<double> values, double p);
