@@ -32,7 +32,7 @@ std::vector<PairedRatio> blocked(const std::vector<RoundFigures>& copies,
                                  std::size_t blocks = INTERVAL_BLOCKS) {
     std::size_t rounds = 0;
     for (const RoundFigures& copy : copies) rounds = std::max(rounds, copy.ticks.size());
-    return paired_ratios(copies, even_blocks(rounds, blocks));
+    return paired_ratios(copies, undisturbed_of(copies), even_blocks(rounds, blocks));
 }
 
 RoundFigures copy(const char* layout, int offset, std::vector<double> ticks,
@@ -237,7 +237,7 @@ TEST(PairedRatios, IntervalOverProcesses) {
     }
     const std::vector<RoundFigures> copies = {copy("few_jumps", 0, first),
                                               copy("switch", 0, std::vector<double>(first.size(), 100))};
-    const PairedRatio pair = paired_ratios(copies, segment_blocks(segment_rounds)).at(0);
+    const PairedRatio pair = paired_ratios(copies, undisturbed_of(copies), segment_blocks(segment_rounds)).at(0);
     EXPECT_EQ(pair.blocks, 10u);
     // At 1 - 2 * 11/1024.
     EXPECT_DOUBLE_EQ(*pair.ratio.low, 1.01);

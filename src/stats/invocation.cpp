@@ -101,14 +101,15 @@ Outcome outcome_of(const std::vector<StatsCase>& cases, Measurement& measurement
     RunFacts& facts = measurement.facts;
     for (const std::vector<double>& figures : measurement.ticks) {
         outcome.unexplained.push_back(unexplained_figures(figures));
-        const std::vector<bool> undisturbed = undisturbed_figures(figures);
         facts.figures += figures.size();
-        facts.undisturbed += std::count(undisturbed.begin(), undisturbed.end(), true);
     }
     const Segments& segments = measurement.segments;
     outcome.results = results_of(cases, measurement.ticks, outcome.unexplained, measurement.control,
                                  segments.rounds.again, segments.segment_rounds, segments.rounds.probes);
     const Results& results = outcome.results;
+    // The measured copies come first in results.copies, in results.measured's order.
+    for (std::size_t copy = 0; copy < results.measured.size(); ++copy)
+        facts.undisturbed += std::count(results.undisturbed[copy].begin(), results.undisturbed[copy].end(), true);
     facts.shared = results.shared;
     if (facts.figures == 0) return outcome;  // nothing measured: Google Benchmark's report alone
     const ModelOfCopies model = cost_model_of(results, cases, facts.clock.ticks_per_cycle);
@@ -128,10 +129,11 @@ Outcome outcome_of(const std::vector<StatsCase>& cases, Measurement& measurement
     std::vector<std::vector<bool>> undisturbed;
     std::vector<std::string> names;
     measurement.places.resize(cases.size());
-    for (const std::size_t index : results.measured) {
+    for (std::size_t copy = 0; copy < results.measured.size(); ++copy) {
+        const std::size_t index = results.measured[copy];
         ticks.push_back(measurement.ticks[index]);
         places.push_back(measurement.places[index]);
-        undisturbed.push_back(undisturbed_figures(measurement.ticks[index]));
+        undisturbed.push_back(results.undisturbed[copy]);
         names.push_back(cases[index].name);
     }
     const std::vector<PlaceSpread> spreads =

@@ -75,10 +75,15 @@ PairedRatio pair_copies(const std::vector<RoundFigures>& copies, const std::vect
     return paired;
 }
 
-std::vector<PairedRatio> paired_ratios(const std::vector<RoundFigures>& copies,
-                                       const std::vector<std::size_t>& block_of_round) {
+std::vector<std::vector<bool>> undisturbed_of(const std::vector<RoundFigures>& copies) {
     std::vector<std::vector<bool>> undisturbed;
     for (const RoundFigures& copy : copies) undisturbed.push_back(undisturbed_figures(copy.ticks));
+    return undisturbed;
+}
+
+std::vector<PairedRatio> paired_ratios(const std::vector<RoundFigures>& copies,
+                                       const std::vector<std::vector<bool>>& undisturbed,
+                                       const std::vector<std::size_t>& block_of_round) {
     const auto pair = [&](PairKind kind, std::size_t first, std::size_t second) {
         return pair_copies(copies, undisturbed, block_of_round, kind, first, second);
     };

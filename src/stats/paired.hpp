@@ -102,12 +102,17 @@ PairedRatio pair_copies(const std::vector<RoundFigures>& copies, const std::vect
                         const std::vector<std::size_t>& block_of_round, PairKind kind, std::size_t first,
                         std::size_t second);
 
+// Each copy's undisturbed figures (undisturbed.hpp), by copy and round.
+std::vector<std::vector<bool>> undisturbed_of(const std::vector<RoundFigures>& copies);
+
 // The comparisons among the copies: per sample, every two layouts at each offset (in the
 // copies' order), then each copy at an offset other than 0 against its layout's copy at
 // offset 0; last the A/A pairs, each copy measured again against its first call. Only
-// undisturbed figures count. `block_of_round` gives each round's block for the interval.
-// Every pair is judged (judge_pairs).
+// undisturbed figures count (`undisturbed`, as undisturbed_of gives them).
+// `block_of_round` gives each round's block for the interval. Every pair is judged
+// (judge_pairs).
 std::vector<PairedRatio> paired_ratios(const std::vector<RoundFigures>& copies,
+                                       const std::vector<std::vector<bool>>& undisturbed,
                                        const std::vector<std::size_t>& block_of_round);
 
 // The run's noise floor δ: from the first A/A pair's interval (verdicts.hpp), else

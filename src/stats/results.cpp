@@ -42,7 +42,8 @@ Results results_of(const std::vector<StatsCase>& cases,
     std::size_t rounds = 0;
     for (const std::size_t count : segment_rounds) rounds += count;
     results.block_of_round = results.segments > 1 ? segment_blocks(segment_rounds) : even_blocks(rounds);
-    results.pairs = paired_ratios(results.copies, results.block_of_round);
+    results.undisturbed = undisturbed_of(results.copies);
+    results.pairs = paired_ratios(results.copies, results.undisturbed, results.block_of_round);
     results.shared = shared_share(probes);
     return results;
 }

@@ -19,6 +19,7 @@ struct Results {
     std::vector<std::size_t> measured;  // the cases, in the case list's order
     // By measured's index, then the A/A control's second figures last (again = true).
     std::vector<RoundFigures> copies;
+    std::vector<std::vector<bool>> undisturbed;  // by copy and round (undisturbed_of)
     std::vector<std::string> names;     // the benchmarks' names, as copies
     std::vector<double> headlines;      // ticks per scan, by measured's index
     std::vector<PairedRatio> pairs;

@@ -7,7 +7,6 @@
 #include "stats/console_report.hpp"
 #include "stats/report_text.hpp"
 #include "stats/texts.hpp"
-#include "stats/undisturbed.hpp"
 
 namespace {
 
@@ -32,11 +31,9 @@ std::string against(const PairedRatio& pair) {
 
 std::string summary_text(const Results& results, const std::string& text_name) {
     const std::vector<RoundFigures>& copies = results.copies;
-    std::vector<std::vector<bool>> undisturbed;
-    for (const RoundFigures& copy : copies) undisturbed.push_back(undisturbed_figures(copy.ticks));
     const double delta = results.pairs.empty() ? LEAST_NOISE_FLOOR : results.pairs.front().delta;
     const auto judged = [&](std::size_t first, std::size_t second) {
-        PairedRatio pair = pair_copies(copies, undisturbed, results.block_of_round, PairKind::LAYOUTS, first, second);
+        PairedRatio pair = pair_copies(copies, results.undisturbed, results.block_of_round, PairKind::LAYOUTS, first, second);
         pair.delta = delta;
         pair.verdict = judge(pair.ratio, delta);
         return pair;
