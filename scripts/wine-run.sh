@@ -104,12 +104,15 @@ mkdir -p "$prefix"   # for the server, which would not start without it
     started=0
     wineserver -p30 </dev/null >/dev/null 2>&1 9>&- || started=$?
     [ "$started" -eq 2 ] || rm -f "$prefix.booted"
-    if [ ! -f "$prefix/system.reg" ]; then
+    # The prefix is made once. Its registry files are written only when the server saves
+    # them (at its end), so they are no sign of it while the server that made it runs:
+    # the marker beside the prefix is.
+    if [ ! -f "$prefix.made" ] && [ ! -f "$prefix/system.reg" ]; then
         if ! "${preload[@]}" "${wine[@]}" wineboot.exe --init </dev/null >/dev/null 2>&1 9>&-; then
             echo "wine-run: cannot make the Wine prefix $prefix" >&2
             exit 125
         fi
-        touch "$prefix.booted"
+        touch "$prefix.made" "$prefix.booted"
     fi
     # Boots the session once per server: a Wine start costs a second or more under qemu.
     if [ ! -f "$prefix.booted" ]; then
